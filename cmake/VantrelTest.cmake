@@ -1,0 +1,20 @@
+include(GoogleTest)
+
+# Every *_test.cpp of the calling folder becomes one test program linked against LIBS.
+# Test cases are registered one by one with CTest; widget tests run offscreen.
+function(vantrel_test_folder)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  file(GLOB support CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/*.cpp)
+  foreach(src IN LISTS tests)
+    get_filename_component(stem ${src} NAME_WE)
+    file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
+    string(REPLACE "/" "_" prefix "${rel}")
+    set(target "${prefix}_${stem}")
+    add_executable(${target} ${src} ${support})
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+    gtest_discover_tests(${target}
+      DISCOVERY_MODE PRE_TEST
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endforeach()
+endfunction()
