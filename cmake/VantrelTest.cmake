@@ -1,6 +1,7 @@
 include(GoogleTest)
 
-# Every *_test.cpp of the calling folder becomes one test program linked against LIBS.
+# Every *_test.cpp of the calling folder becomes one test program linked against LIBS and the
+# shared test support (tests/support).
 # Test cases are registered one by one with CTest; widget tests run offscreen.
 function(vantrel_test_folder)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
@@ -12,7 +13,8 @@ function(vantrel_test_folder)
     string(REPLACE "/" "_" prefix "${rel}")
     set(target "${prefix}_${stem}")
     add_executable(${target} ${src} ${support})
-    target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} vantrel_test_support GTest::gmock
+                          GTest::gtest_main)
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
