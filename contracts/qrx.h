@@ -116,6 +116,12 @@ int QRX_CheckPhone(std::string_view typed);
 // of digits, or -1 when the phone is not acceptable (out empty).
 int QRX_StripPhone(std::string_view typed, char* out, std::size_t size);
 
+// Whether a patient's phone must not be shown: non-zero when the patient asked for it. The first
+// form takes a patient record as read (its size must be the record's); the second reads the
+// patient by identifier (0 when it cannot be read). Both need the database open.
+int QRX_CheckForPrivatePhone(const void* patientRecord, std::size_t size);
+int QRX_CheckForPatientPrivatePhone(std::uint32_t patientId);
+
 // ---------------------------------------------------------------------------------------------
 // Money: unsigned 32-bit cents.
 
@@ -147,6 +153,12 @@ struct Prompt {
   int messageNumber = 0;  // the catalogue number, 0 for a literal message
 };
 
+// A user's sign-on name and password, as typed.
+struct Credentials {
+  std::string login;
+  std::string password;
+};
+
 // Every question and message of the system goes through one of these: message boxes in the
 // program, a script in tests and in the administration command.
 class Prompter {
@@ -154,6 +166,12 @@ class Prompter {
   virtual ~Prompter() = default;
   // Shows the prompt and returns the button chosen (kIdOk, kIdCancel, kIdRetry, kIdYes, kIdNo).
   virtual int ask(const Prompt& prompt) = 0;
+  // Asks for a sign-on name and password (signing on, or another user approving a command the
+  // signed-on user has no right to). Returns kIdOk with *credentials filled, or kIdCancel. A
+  // prompter that cannot ask answers kIdCancel.
+  virtual int askCredentials(const Prompt& /*prompt*/, Credentials* /*credentials*/) {
+    return kIdCancel;
+  }
 };
 
 // Message styles of the catalogue.
@@ -225,3 +243,61 @@ int QRX_GetDataPath(char* out, std::size_t size);
 // when not: 2 program not found, 5 not allowed, 11 not a program, 0 anything else (an empty
 // command line included).
 int QRX_RunProgram(const char* commandLine, int show = 5);
+
+// ---------------------------------------------------------------------------------------------
+// Users, rights and audit
+//
+// Users, their rights and the audit entries live in the shared database, so the database must be
+// open in this process (QDB_InitDataBase) before any of these is called. The signed-on user and
+// the rights override belong to the process.
+
+using UserId = std::uint32_t;
+
+// Rights the program checks by number (others are kept for the suite's other modules).
+inline constexpr int kRightRunAppointmentList = 1;
+inline constexpr int kRightDeleteAppointment = 31;
+inline constexpr int kRightPurgeAppointments = 32;
+inline constexpr int kRightBreakAppointment = 33;
+inline constexpr int kRightPracticeSchedule = 35;
+inline constexpr int kRightAppointmentLists = 36;
+inline constexpr int kRightNewAppointment = 37;
+inline constexpr int kRightContinuingCareList = 39;
+inline constexpr int kRightEditAppointment = 66;
+inline constexpr int kRightPracticeSetup = 68;
+inline constexpr int kRightProviderSetup = 69;
+inline constexpr int kHighestRight = 255;
+
+// Signs a user on with the sign-on name (any case) and password of an active user. Returns 1
+// signed on (the rights override is that user too); 0 refused: unknown or inactive user, wrong
+// password, or no database. A refusal signs nobody off.
+int QRX_SignOn(const char* login, const char* password);
+// Signs the user off; nobody is signed on and there is no override.
+void QRX_SignOff();
+// 1 while a user is signed on, else 0.
+int QRX_IsSignedOn();
+// The signed-on user; 0 when nobody is.
+UserId QRX_GetLoggedInUserID();
+// The user whose rights the checks use: the signed-on user, or another user who approved a
+// command with a password until QRX_SetOverrideToLoggedIn.
+UserId QRX_GetOverrideUserID();
+// Non-zero when `user` is an active user holding `right` (1 to kHighestRight).
+int QRX_CheckUserRights(UserId user, int right);
+// The right check with password. 1 when the override user holds `right`. Otherwise the prompter
+// asks for another user's name and password: an active user who holds the right becomes the
+// override and 1 is returned; a wrong name or password is told to the user and 0 returned; a
+// user without the right gives 0 (the caller tells the user, message 3001, where it should); a
+// cancelled prompt gives -1. Nobody signed on: 0.
+int QRX_CheckRightWithPassword(Prompter& prompter, int right, std::uint32_t patient = 0);
+// The same check, and an audit entry of it when another user's password granted the right.
+int QRX_PasswordCheckwAudit(Prompter& prompter, int right, std::uint32_t patient);
+// Hands the override back to the signed-on user.
+void QRX_SetOverrideToLoggedIn();
+
+// Audit entries: who (signed-on and override user), when, which record of which file, and the
+// record before and after. `before` null: the record was added; `after` null: it was deleted.
+// Each returns 1 when the entry was stored, 0 when it could not be (nothing else changes).
+// Nothing rewrites or deletes an audit entry.
+int QRX_BuildApptAudit(const void* before, const void* after, std::size_t recordSize);
+int QRX_BuildProcAudit(const void* before, const void* after, std::size_t recordSize);
+// The first entry of a procedure record made in this module (no "before").
+int QRX_BuildInitialProcAudit(const void* record, std::size_t recordSize);

@@ -420,7 +420,9 @@ int ProfileFile::writeString(std::string_view section, std::string_view key,
     if (scan.insertAt != kNone) {
       lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(scan.insertAt), std::move(entry));
     } else {
-      lines.push_back("[" + std::string(section) + "]" + eol);
+      std::string header = "[";
+      header.append(section).append("]").append(eol);
+      lines.push_back(std::move(header));
       lines.push_back(std::move(entry));
     }
     return true;

@@ -59,6 +59,23 @@ int ScriptedPrompter::ask(const Prompt& prompt) {
   return asked_.back().answer;
 }
 
+ScriptedPrompter& ScriptedPrompter::credentials(std::string login, std::string password) {
+  credentials_.push_back({std::move(login), std::move(password)});
+  return *this;
+}
+
+int ScriptedPrompter::askCredentials(const Prompt& prompt, Credentials* credentials) {
+  Asked asked{prompt, kIdCancel, !credentials_.empty()};
+  if (asked.fromQueue) {
+    if (credentials != nullptr) *credentials = credentials_.front();
+    credentials_.pop_front();
+    asked.answer = kIdOk;
+  }
+  if (echo_ != nullptr) *echo_ << promptLine(prompt, asked.answer) << '\n';
+  asked_.push_back(std::move(asked));
+  return asked_.back().answer;
+}
+
 const char* promptButtonsName(PromptButtons buttons) {
   switch (buttons) {
     case PromptButtons::kOk:

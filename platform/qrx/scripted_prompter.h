@@ -42,6 +42,11 @@ class ScriptedPrompter final : public Prompter {
   void setEcho(std::ostream* echo) { echo_ = echo; }
 
   int ask(const Prompt& prompt) override;
+  // Queues a sign-on name and password for the next credentials prompt. With none queued the
+  // prompt is cancelled. Credentials prompts are recorded in asked() like the others, with the
+  // answer kIdOk or kIdCancel.
+  ScriptedPrompter& credentials(std::string login, std::string password);
+  int askCredentials(const Prompt& prompt, Credentials* credentials) override;
 
   // Every prompt asked since construction or the last clearRecord(), oldest first.
   const std::vector<Asked>& asked() const { return asked_; }
@@ -55,6 +60,7 @@ class ScriptedPrompter final : public Prompter {
 
   Fallback fallback_;
   std::deque<int> queue_;
+  std::deque<Credentials> credentials_;
   std::vector<Asked> asked_;
   std::ostream* echo_ = nullptr;
 };

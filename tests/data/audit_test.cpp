@@ -1,0 +1,297 @@
+// Audit entries as stored: who (signed-on and override user), when, which file and record, the
+// codes of what was done and the exact bytes before and after; entries of approvals given with
+// another user's password, and only of those; nothing stored for what cannot be audited.
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "contracts/qdb.h"
+#include "contracts/qrx.h"
+#include "data/appointment_record.h"
+#include "data/audit_record.h"
+#include "data/database_setup.h"
+#include "data/reason_record.h"
+#include "data/schema.h"
+#include "data/users.h"
+#include "platform/qrx/scripted_prompter.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using vantrel::test::ScopedEnv;
+using vantrel::test::TempDir;
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Every audit entry, whole, in the order written.
+std::vector<AuditRecord> storedEntries() {
+  std::vector<AuditRecord> out;
+  const QdbSession session = QDB_StartSession(1);
+  EXPECT_NE(session, 0);
+  const QdbHandle file = QDB_OpenFile(session, kAuditFile);
+  EXPECT_NE(file, 0u);
+  std::vector<std::uint8_t> fixed(AuditRecord::kFixedSize);
+  for (int ok = QDB_FirstRec(file, kAuditFile, fixed.data(), fixed.size()); ok != 0;
+       ok = QDB_NextRec(file, kAuditFile, fixed.data(), fixed.size())) {
+    std::vector<std::uint8_t> whole(QDB_GetVarRecLength(file));
+    EXPECT_EQ(QDB_ReadEntireVarRec(file, whole.data(), whole.size()), 1);
+    AuditRecord entry;
+    EXPECT_TRUE(entry.load(whole));
+    out.push_back(entry);
+  }
+  EXPECT_EQ(QDB_GetLastErrorNum(session), kQdbNotFound);
+  QDB_EndSession(session);
+  return out;
+}
+
+// A record of type R with every byte set (none zero, each position its own value), then the
+// given identifier and patient.
+template <typename R>
+R patterned(std::uint8_t seed, std::uint32_t id, std::uint32_t patient) {
+  Bytes b(R::kSize);
+  for (std::size_t i = 0; i < b.size(); ++i) {
+    b[i] = static_cast<std::uint8_t>(0x80 | ((i * 7 + seed) & 0x7F));
+  }
+  R r;
+  EXPECT_TRUE(r.load(b));
+  r.setIdentifier(id);
+  r.setPatientId(patient);
+  return r;
+}
+
+template <typename R>
+Bytes bytesOf(const R& r) {
+  return Bytes(r.bytes().begin(), r.bytes().end());
+}
+
+std::uint32_t secondsNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return static_cast<std::uint32_t>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec);
+}
+
+class AuditTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    profile_.set(dir_.file("VANTREL.INI"));
+    today_.set("2026-12-06");
+    ASSERT_EQ(QRX_WriteProfileInt("NETWORK", "STATION", 3), 1);
+    ASSERT_EQ(createPracticeDatabase(dir_.file("data").c_str()), 0);
+    std::string why;
+    ASSERT_EQ(addUser("clerk", "Casey Clerk", "clerk-pass", {1, 66}, &clerk_, &why), 0) << why;
+    ASSERT_EQ(QRX_SignOn("clerk", "clerk-pass"), 1);
+  }
+  void TearDown() override {
+    QRX_SignOff();
+    QDB_CloseDataBase();
+  }
+
+  // Checks the parts every entry carries: time, users and workstation.
+  void expectStamp(const AuditRecord& e, std::uint32_t from, std::uint32_t to,
+                   std::uint32_t overrideUser, const char* what) {
+    EXPECT_EQ(e.date(), QRX_DateIn(2026, 12, 6)) << what;
+    if (from <= to) {  // not across midnight
+      EXPECT_GE(e.seconds(), from) << what;
+      EXPECT_LE(e.seconds(), to) << what;
+    }
+    EXPECT_EQ(e.userId(), clerk_) << what;
+    EXPECT_EQ(e.overrideUserId(), overrideUser) << what;
+    EXPECT_EQ(e.station(), 3) << what;
+  }
+
+  TempDir dir_{"vantrel-audit"};
+  ScopedEnv profile_{"VANTREL_PROFILE"};
+  ScopedEnv today_{"VANTREL_TODAY"};
+  std::uint32_t clerk_ = 0;
+};
+
+TEST_F(AuditTest, AppointmentEntriesKeepExactCopiesForAddChangeAndDelete) {
+  const AppointmentRecord old = patterned<AppointmentRecord>(1, 4711, 9001);
+  AppointmentRecord edited = patterned<AppointmentRecord>(2, 4711, 9001);
+  // A deleted appointment is named by its "before" copy.
+  const AppointmentRecord gone = patterned<AppointmentRecord>(3, 4712, 9002);
+  struct Case {
+    const char* what;
+    const AppointmentRecord* before;
+    const AppointmentRecord* after;
+    std::uint8_t code;
+    std::uint32_t subject;
+    std::uint32_t patient;
+  };
+  const Case cases[] = {
+      {"added", nullptr, &old, AuditRecord::kAdded, 4711, 9001},
+      {"changed", &old, &edited, AuditRecord::kChanged, 4711, 9001},
+      {"deleted", &gone, nullptr, AuditRecord::kDeleted, 4712, 9002},
+  };
+  const std::uint32_t from = secondsNow();
+  for (const Case& c : cases) {
+    EXPECT_EQ(QRX_BuildApptAudit(c.before, c.after, AppointmentRecord::kSize), 1) << c.what;
+  }
+  const std::uint32_t to = secondsNow();
+
+  const std::vector<AuditRecord> entries = storedEntries();
+  ASSERT_EQ(entries.size(), std::size(cases));
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const Case& c = cases[i];
+    const AuditRecord& e = entries[i];
+    expectStamp(e, from, to, clerk_, c.what);
+    EXPECT_EQ(e.fileNumber(), kAppointmentFile) << c.what;
+    EXPECT_EQ(e.code1(), c.code) << c.what;
+    EXPECT_EQ(e.code2(), AuditRecord::kOrdinary) << c.what;
+    EXPECT_EQ(e.subjectId(), c.subject) << c.what;
+    EXPECT_EQ(e.patientId(), c.patient) << c.what;
+    EXPECT_EQ(e.before(), c.before != nullptr ? bytesOf(*c.before) : Bytes{}) << c.what;
+    EXPECT_EQ(e.after(), c.after != nullptr ? bytesOf(*c.after) : Bytes{}) << c.what;
+  }
+}
+
+TEST_F(AuditTest, ProcedureEntriesNameTheProcedureFileAndItsPatient) {
+  const PatientProcedureRecord planned = patterned<PatientProcedureRecord>(5, 300, 42);
+  const PatientProcedureRecord done = patterned<PatientProcedureRecord>(6, 300, 42);
+  ASSERT_EQ(QRX_BuildInitialProcAudit(planned.data(), PatientProcedureRecord::kSize), 1);
+  ASSERT_EQ(QRX_BuildProcAudit(planned.data(), done.data(), PatientProcedureRecord::kSize), 1);
+  ASSERT_EQ(QRX_BuildProcAudit(done.data(), nullptr, PatientProcedureRecord::kSize), 1);
+
+  const std::vector<AuditRecord> entries = storedEntries();
+  ASSERT_EQ(entries.size(), 3u);
+  const std::uint8_t codes[][2] = {{AuditRecord::kAdded, AuditRecord::kInitialEntry},
+                                   {AuditRecord::kChanged, AuditRecord::kOrdinary},
+                                   {AuditRecord::kDeleted, AuditRecord::kOrdinary}};
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(entries[i].fileNumber(), kPatientProcedureFile) << i;
+    EXPECT_EQ(entries[i].subjectId(), 300u) << i;
+    EXPECT_EQ(entries[i].patientId(), 42u) << i;
+    EXPECT_EQ(entries[i].code1(), codes[i][0]) << i;
+    EXPECT_EQ(entries[i].code2(), codes[i][1]) << i;
+  }
+  EXPECT_TRUE(entries[0].before().empty());
+  EXPECT_EQ(entries[0].after(), bytesOf(planned));
+  EXPECT_EQ(entries[1].before(), bytesOf(planned));
+  EXPECT_EQ(entries[1].after(), bytesOf(done));
+  EXPECT_EQ(entries[2].before(), bytesOf(done));
+  EXPECT_TRUE(entries[2].after().empty());
+}
+
+TEST_F(AuditTest, RefusesWhatCannotBeAuditedAndStoresNothing) {
+  const AppointmentRecord appt = patterned<AppointmentRecord>(1, 1, 2);
+  const PatientProcedureRecord proc = patterned<PatientProcedureRecord>(1, 1, 2);
+  EXPECT_EQ(QRX_BuildApptAudit(nullptr, nullptr, AppointmentRecord::kSize), 0);
+  EXPECT_EQ(QRX_BuildApptAudit(appt.data(), appt.data(), AppointmentRecord::kSize - 1), 0);
+  EXPECT_EQ(QRX_BuildApptAudit(nullptr, appt.data(), AppointmentRecord::kSize + 1), 0);
+  EXPECT_EQ(QRX_BuildApptAudit(nullptr, proc.data(), PatientProcedureRecord::kSize), 0)
+      << "a procedure is not an appointment";
+  EXPECT_EQ(QRX_BuildProcAudit(nullptr, nullptr, PatientProcedureRecord::kSize), 0);
+  EXPECT_EQ(QRX_BuildProcAudit(appt.data(), nullptr, AppointmentRecord::kSize), 0);
+  EXPECT_EQ(QRX_BuildInitialProcAudit(nullptr, PatientProcedureRecord::kSize), 0);
+  EXPECT_EQ(QRX_BuildInitialProcAudit(proc.data(), 0), 0);
+  EXPECT_TRUE(storedEntries().empty());
+
+  QDB_CloseDataBase();
+  EXPECT_EQ(QRX_BuildApptAudit(nullptr, appt.data(), AppointmentRecord::kSize), 0);
+  EXPECT_EQ(QRX_BuildInitialProcAudit(proc.data(), PatientProcedureRecord::kSize), 0);
+  ASSERT_EQ(QDB_InitDataBase(dir_.file("data").c_str()), 1);
+  EXPECT_TRUE(storedEntries().empty());
+}
+
+TEST_F(AuditTest, TwoEntriesNeverShareAnIdentifier) {
+  // The same change written again is a second entry of its own, not the first one rewritten.
+  const AppointmentRecord appt = patterned<AppointmentRecord>(1, 7, 8);
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(QRX_BuildApptAudit(appt.data(), appt.data(), AppointmentRecord::kSize), 1);
+  }
+  ASSERT_EQ(QRX_BuildInitialProcAudit(patterned<PatientProcedureRecord>(1, 7, 8).data(),
+                                      PatientProcedureRecord::kSize),
+            1);
+  std::set<std::uint32_t> ids;
+  const std::vector<AuditRecord> entries = storedEntries();
+  ASSERT_EQ(entries.size(), 5u);
+  for (const AuditRecord& e : entries) {
+    EXPECT_NE(e.identifier(), 0u);
+    ids.insert(e.identifier());
+  }
+  EXPECT_EQ(ids.size(), entries.size());
+}
+
+TEST_F(AuditTest, OnlyAnApprovalByAnotherUsersPasswordIsAudited) {
+  std::uint32_t admin = 0;
+  std::uint32_t helper = 0;
+  ASSERT_EQ(addUser("admin", "Ada Admin", "admin-pass", {1, 31, 32, 33}, &admin), 0);
+  ASSERT_EQ(addUser("helper", "Hal Helper", "helper-pass", {1}, &helper), 0);
+  ScriptedPrompter prompter;
+
+  // The clerk's own right: granted, nothing to audit.
+  EXPECT_EQ(QRX_PasswordCheckwAudit(prompter, kRightEditAppointment, 777), 1);
+  // Refused and cancelled approvals grant nothing and leave nothing.
+  prompter.credentials("admin", "wrong-pass");
+  EXPECT_EQ(QRX_PasswordCheckwAudit(prompter, kRightDeleteAppointment, 777), 0);
+  prompter.credentials("helper", "helper-pass");
+  EXPECT_EQ(QRX_PasswordCheckwAudit(prompter, kRightDeleteAppointment, 777), 0);
+  EXPECT_EQ(QRX_PasswordCheckwAudit(prompter, kRightDeleteAppointment, 777), -1);
+  EXPECT_TRUE(storedEntries().empty());
+
+  const std::uint32_t from = secondsNow();
+  prompter.credentials("Admin", "admin-pass");
+  EXPECT_EQ(QRX_PasswordCheckwAudit(prompter, kRightDeleteAppointment, 777), 1);
+  // What is done under the approval names the approver as the override user.
+  const AppointmentRecord appt = patterned<AppointmentRecord>(1, 55, 777);
+  ASSERT_EQ(QRX_BuildApptAudit(appt.data(), nullptr, AppointmentRecord::kSize), 1);
+  // Still under the approval: granted at once, no second entry.
+  EXPECT_EQ(QRX_PasswordCheckwAudit(prompter, kRightDeleteAppointment, 777), 1);
+  const std::uint32_t to = secondsNow();
+  QRX_SetOverrideToLoggedIn();
+
+  const std::vector<AuditRecord> entries = storedEntries();
+  ASSERT_EQ(entries.size(), 2u);
+  const AuditRecord& approval = entries[0];
+  expectStamp(approval, from, to, admin, "approval");
+  EXPECT_EQ(approval.code1(), AuditRecord::kRightApproved);
+  EXPECT_EQ(approval.code2(), kRightDeleteAppointment);
+  EXPECT_EQ(approval.fileNumber(), kUserFile);
+  EXPECT_EQ(approval.subjectId(), admin);
+  EXPECT_EQ(approval.patientId(), 777u);
+  EXPECT_TRUE(approval.before().empty());
+  EXPECT_TRUE(approval.after().empty());
+
+  const AuditRecord& deletion = entries[1];
+  expectStamp(deletion, from, to, admin, "deletion");
+  EXPECT_EQ(deletion.code1(), AuditRecord::kDeleted);
+  EXPECT_EQ(deletion.subjectId(), 55u);
+
+  // Back to the clerk: his next entry names him twice.
+  ASSERT_EQ(QRX_BuildApptAudit(nullptr, appt.data(), AppointmentRecord::kSize), 1);
+  const std::vector<AuditRecord> after = storedEntries();
+  ASSERT_EQ(after.size(), 3u);
+  EXPECT_EQ(after[2].overrideUserId(), clerk_);
+}
+
+// An approval must leave its trace: when the audit file cannot be written, the approval is
+// withdrawn and the user is told.
+TEST_F(AuditTest, ApprovalThatCannotBeAuditedIsNotUsed) {
+  std::uint32_t admin = 0;
+  ASSERT_EQ(addUser("admin", "Ada Admin", "admin-pass", {1, 31}, &admin), 0);
+  const QdbSession holder = QDB_StartSession(1);
+  ASSERT_NE(holder, 0);
+  ASSERT_NE(QDB_OpenFileExclusive(holder, kAuditFile), 0u);
+
+  ScriptedPrompter prompter;
+  prompter.credentials("admin", "admin-pass");
+  EXPECT_EQ(QRX_PasswordCheckwAudit(prompter, kRightDeleteAppointment, 777), 0);
+  EXPECT_EQ(QRX_GetOverrideUserID(), clerk_);
+  ASSERT_EQ(prompter.asked().size(), 2u);
+  EXPECT_EQ(prompter.asked()[1].prompt.icon, PromptIcon::kStop);
+  const AppointmentRecord appt = patterned<AppointmentRecord>(1, 55, 777);
+  EXPECT_EQ(QRX_BuildApptAudit(nullptr, appt.data(), AppointmentRecord::kSize), 0);
+
+  QDB_EndSession(holder);
+  EXPECT_TRUE(storedEntries().empty());
+}
+
+}  // namespace

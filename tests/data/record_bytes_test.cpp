@@ -1,0 +1,226 @@
+// The byte toolkit under every record: little-endian integers, confined text fields, codes,
+// arrays, and whole-record loading.
+
+#include "data/record_bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A small record with one field of each kind, packed against each other so that any overrun
+// lands in a neighbour.
+class Probe : public rec::Fixed<40> {
+ public:
+  static constexpr rec::U8Field kByte{0};
+  static constexpr rec::U16Field kWord{1};
+  static constexpr rec::I16Field kSigned{3};
+  static constexpr rec::U32Field kLong{5};
+  static constexpr rec::TextField kText{9, 6};
+  static constexpr rec::CodeField kCode{15};
+  static constexpr rec::ResourceField kResource{19};
+  static constexpr rec::U16Array kWords{24, 3};
+  static constexpr rec::U32Array kStrided{30, 2, 5};  // 30..33 and 35..38
+  static constexpr rec::TextField kLast{39, 1};       // room for the terminator only
+
+  std::uint8_t byte() const { return u8<kByte>(); }
+  void setByte(std::uint8_t v) { setU8<kByte>(v); }
+  std::uint16_t word() const { return u16<kWord>(); }
+  void setWord(std::uint16_t v) { setU16<kWord>(v); }
+  std::int16_t signedWord() const { return i16<kSigned>(); }
+  void setSignedWord(std::int16_t v) { setI16<kSigned>(v); }
+  std::uint32_t longWord() const { return u32<kLong>(); }
+  void setLongWord(std::uint32_t v) { setU32<kLong>(v); }
+  std::string txt() const { return text<kText>(); }
+  bool setTxt(std::string_view v) { return setText<kText>(v); }
+  std::string cd() const { return code<kCode>(); }
+  bool setCd(std::string_view v) { return setCode<kCode>(v); }
+  rec::ResourceRef res() const { return resource<kResource>(); }
+  bool setRes(std::uint8_t kind, std::string_view c) { return setResource<kResource>(kind, c); }
+  void clearRes() { clearResource<kResource>(); }
+  std::uint16_t wordAt(std::size_t i) const { return u16At<kWords>(i); }
+  bool setWordAt(std::size_t i, std::uint16_t v) { return setU16At<kWords>(i, v); }
+  std::uint32_t stridedAt(std::size_t i) const { return u32At<kStrided>(i); }
+  bool setStridedAt(std::size_t i, std::uint32_t v) { return setU32At<kStrided>(i, v); }
+  std::string last() const { return text<kLast>(); }
+  bool setLast(std::string_view v) { return setText<kLast>(v); }
+};
+
+std::vector<std::uint8_t> pattern(std::size_t n) {
+  std::vector<std::uint8_t> b(n);
+  for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(0x80 | (i & 0x7F));
+  return b;
+}
+
+Probe patterned() {
+  Probe p;
+  const std::vector<std::uint8_t> b = pattern(Probe::kSize);
+  EXPECT_TRUE(p.load(b));
+  return p;
+}
+
+// Every byte outside [from, to) still holds the pattern.
+::testing::AssertionResult untouchedOutside(const Probe& p, std::size_t from, std::size_t to) {
+  const std::vector<std::uint8_t> b = pattern(Probe::kSize);
+  for (std::size_t i = 0; i < Probe::kSize; ++i) {
+    if ((i < from || i >= to) && p.bytes()[i] != b[i]) {
+      return ::testing::AssertionFailure() << "byte " << i << " changed";
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST(RecordBytes, IntegersAreWrittenLittleEndianByteByByte) {
+  Probe p = patterned();
+  p.setWord(0x1234);
+  p.setSignedWord(-2);
+  p.setLongWord(0xA1B2C3D4);
+  EXPECT_EQ(p.bytes()[1], 0x34);
+  EXPECT_EQ(p.bytes()[2], 0x12);
+  EXPECT_EQ(p.bytes()[3], 0xFE);
+  EXPECT_EQ(p.bytes()[4], 0xFF);
+  EXPECT_EQ(p.bytes()[5], 0xD4);
+  EXPECT_EQ(p.bytes()[6], 0xC3);
+  EXPECT_EQ(p.bytes()[7], 0xB2);
+  EXPECT_EQ(p.bytes()[8], 0xA1);
+  EXPECT_TRUE(untouchedOutside(p, 1, 9));
+  EXPECT_EQ(p.word(), 0x1234);
+  EXPECT_EQ(p.signedWord(), -2);
+  EXPECT_EQ(p.longWord(), 0xA1B2C3D4u);
+}
+
+TEST(RecordBytes, ReadsIntegersFromBytesAsStored) {
+  std::vector<std::uint8_t> b(Probe::kSize, 0);
+  b[1] = 0xFF;
+  b[2] = 0x7F;
+  b[3] = 0x00;
+  b[4] = 0x80;
+  b[5] = 0x01;
+  b[8] = 0x80;
+  Probe p;
+  ASSERT_TRUE(p.load(b));
+  EXPECT_EQ(p.word(), 0x7FFF);
+  EXPECT_EQ(p.signedWord(), -32768);
+  EXPECT_EQ(p.longWord(), 0x80000001u);
+}
+
+TEST(RecordBytes, TextAtWidthMinusOneIsKeptWhole) {
+  Probe p = patterned();
+  EXPECT_TRUE(p.setTxt("abcde"));
+  EXPECT_EQ(p.txt(), "abcde");
+  EXPECT_EQ(p.bytes()[14], 0);
+  EXPECT_TRUE(untouchedOutside(p, 9, 15));
+}
+
+TEST(RecordBytes, TextAtFullWidthIsCutAndKeepsItsTerminator) {
+  for (const std::string text : {"abcdef", "abcdefghijklmnop"}) {
+    SCOPED_TRACE(text);
+    Probe p = patterned();
+    EXPECT_FALSE(p.setTxt(text));
+    EXPECT_EQ(p.txt(), "abcde");
+    EXPECT_EQ(p.bytes()[14], 0);
+    EXPECT_TRUE(untouchedOutside(p, 9, 15));
+  }
+}
+
+TEST(RecordBytes, ShortTextZeroFillsTheRestOfItsField) {
+  Probe p = patterned();
+  EXPECT_TRUE(p.setTxt("ab"));
+  for (std::size_t i = 11; i < 15; ++i) EXPECT_EQ(p.bytes()[i], 0) << i;
+  EXPECT_TRUE(p.setTxt(""));
+  EXPECT_EQ(p.txt(), "");
+  for (std::size_t i = 9; i < 15; ++i) EXPECT_EQ(p.bytes()[i], 0) << i;
+}
+
+TEST(RecordBytes, TextWithoutTerminatorReadsNoByteOfTheNextField) {
+  std::vector<std::uint8_t> b(Probe::kSize, 'Z');
+  Probe p;
+  ASSERT_TRUE(p.load(b));
+  EXPECT_EQ(p.txt(), "ZZZZZZ");  // the six bytes of the field, not the code after it
+  EXPECT_EQ(p.last(), "Z");
+}
+
+TEST(RecordBytes, WidthOneTextHoldsOnlyItsTerminator) {
+  Probe p = patterned();
+  EXPECT_FALSE(p.setLast("x"));
+  EXPECT_EQ(p.last(), "");
+  EXPECT_EQ(p.bytes()[39], 0);
+  EXPECT_TRUE(untouchedOutside(p, 39, 40));
+}
+
+TEST(RecordBytes, CodesAreBlankPaddedCutToFourAndEmptyMeansZeros) {
+  Probe p = patterned();
+  EXPECT_TRUE(p.setCd("D1"));
+  EXPECT_EQ(p.cd(), "D1  ");
+  EXPECT_EQ(p.bytes()[17], ' ');
+  EXPECT_EQ(p.bytes()[18], ' ');
+  EXPECT_FALSE(p.setCd("HYG12"));
+  EXPECT_EQ(p.cd(), "HYG1");
+  EXPECT_TRUE(p.setCd(""));
+  EXPECT_EQ(p.cd(), "");
+  for (std::size_t i = 15; i < 19; ++i) EXPECT_EQ(p.bytes()[i], 0) << i;
+  EXPECT_TRUE(untouchedOutside(p, 15, 19));
+}
+
+TEST(RecordBytes, ResourceIsKindByteThenCode) {
+  Probe p = patterned();
+  EXPECT_TRUE(p.setRes(rec::kKindOperatory, "OP1"));
+  EXPECT_EQ(p.bytes()[19], 3);
+  EXPECT_EQ(p.res(), (rec::ResourceRef{3, "OP1 "}));
+  p.clearRes();
+  EXPECT_EQ(p.res(), (rec::ResourceRef{0, ""}));
+  for (std::size_t i = 19; i < 24; ++i) EXPECT_EQ(p.bytes()[i], 0) << i;
+  EXPECT_TRUE(untouchedOutside(p, 19, 24));
+}
+
+TEST(RecordBytes, ArrayIndexPastTheEndReadsZeroAndWritesNothing) {
+  Probe p = patterned();
+  EXPECT_TRUE(p.setWordAt(2, 0xBEEF));
+  EXPECT_EQ(p.bytes()[28], 0xEF);
+  EXPECT_EQ(p.bytes()[29], 0xBE);
+  EXPECT_FALSE(p.setWordAt(3, 0x1111));
+  EXPECT_EQ(p.wordAt(3), 0);
+  EXPECT_TRUE(untouchedOutside(p, 28, 30));
+}
+
+TEST(RecordBytes, StridedArrayLeavesTheGapsAlone) {
+  Probe p = patterned();
+  EXPECT_TRUE(p.setStridedAt(0, 0));
+  EXPECT_TRUE(p.setStridedAt(1, 0x01020304));
+  EXPECT_EQ(p.bytes()[35], 0x04);
+  EXPECT_EQ(p.bytes()[38], 0x01);
+  EXPECT_EQ(p.stridedAt(1), 0x01020304u);
+  EXPECT_FALSE(p.setStridedAt(2, 7));
+  EXPECT_TRUE(untouchedOutside(p, 30, 39));
+  EXPECT_EQ(p.bytes()[34], pattern(Probe::kSize)[34]);  // the gap
+}
+
+TEST(RecordBytes, NewRecordIsAllZero) {
+  const Probe p;
+  for (const std::uint8_t b : p.bytes()) EXPECT_EQ(b, 0);
+}
+
+TEST(RecordBytes, LoadRefusesShortAndLongBuffersAndKeepsTheRecord) {
+  Probe p = patterned();
+  const std::vector<std::uint8_t> shortBuf(Probe::kSize - 1, 0x11);
+  const std::vector<std::uint8_t> longBuf(Probe::kSize + 1, 0x22);
+  EXPECT_FALSE(p.load(shortBuf));
+  EXPECT_FALSE(p.load(longBuf));
+  EXPECT_FALSE(p.load(nullptr, Probe::kSize));
+  EXPECT_FALSE(p.load(std::span<const std::uint8_t>()));
+  EXPECT_TRUE(untouchedOutside(p, 0, 0));
+}
+
+TEST(RecordBytes, SameBytesComparesEveryByte) {
+  Probe a = patterned();
+  Probe b = patterned();
+  EXPECT_TRUE(a.sameBytes(b));
+  b.setLast("");  // the very last byte
+  EXPECT_FALSE(a.sameBytes(b));
+}
+
+}  // namespace

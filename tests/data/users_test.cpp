@@ -1,0 +1,429 @@
+// Users, sign-on and rights against a real database: names that differ only in case, input that
+// must be refused with nothing written, hashes that must not give the password away, sign-on of
+// unknown and inactive users, and the override cycle of a right approved by another user.
+//
+// Every password hash costs real time, so each test adds only the users it needs.
+
+#include "data/users.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "contracts/qdb.h"
+#include "contracts/qrx.h"
+#include "data/database_setup.h"
+#include "data/schema.h"
+#include "data/user_record.h"
+#include "platform/qrx/scripted_prompter.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using vantrel::test::ScopedEnv;
+using vantrel::test::TempDir;
+
+constexpr const char* kNotCorrect = "The user name or password is not correct.";
+
+// Every record of the users file, as stored.
+std::vector<UserRecord> storedUsers() {
+  std::vector<UserRecord> out;
+  const QdbSession session = QDB_StartSession(1);
+  EXPECT_NE(session, 0);
+  const QdbHandle file = QDB_OpenFile(session, kUserFile);
+  EXPECT_NE(file, 0u);
+  UserRecord r;
+  for (int ok = QDB_FirstRec(file, kUserFile, r.data(), r.size()); ok != 0;
+       ok = QDB_NextRec(file, kUserFile, r.data(), r.size())) {
+    out.push_back(r);
+  }
+  EXPECT_EQ(QDB_GetLastErrorNum(session), kQdbNotFound);
+  QDB_EndSession(session);
+  return out;
+}
+
+std::vector<int> allRights() {
+  std::vector<int> v;
+  for (int r = 1; r <= kHighestRight; ++r) v.push_back(r);
+  return v;
+}
+
+class UsersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    profile_.set(dir_.file("VANTREL.INI"));
+    today_.set("2026-12-06");
+    ASSERT_EQ(createPracticeDatabase(dir_.file("data").c_str()), 0);
+  }
+  void TearDown() override {
+    QRX_SignOff();
+    QDB_CloseDataBase();
+  }
+
+  std::uint32_t add(const std::string& login, const std::string& password,
+                    const std::vector<int>& rights) {
+    std::uint32_t id = 0;
+    std::string why;
+    EXPECT_EQ(addUser(login, login + " Fullname", password, rights, &id, &why), 0) << why;
+    EXPECT_NE(id, 0u);
+    return id;
+  }
+
+  TempDir dir_{"vantrel-users"};
+  ScopedEnv profile_{"VANTREL_PROFILE"};
+  ScopedEnv today_{"VANTREL_TODAY"};
+};
+
+TEST_F(UsersTest, AddedUserIsListedWithItsRightsInOrder) {
+  std::uint32_t id = 0;
+  std::string why;
+  ASSERT_EQ(addUser("frontdesk", "Dana Front", "desk-pass", {66, 1, 31, 66}, &id, &why), 0) << why;
+
+  std::vector<UserInfo> users;
+  ASSERT_EQ(listUsers(&users), 0);
+  ASSERT_EQ(users.size(), 1u);
+  EXPECT_EQ(users[0].id, id);
+  EXPECT_EQ(users[0].login, "frontdesk");
+  EXPECT_EQ(users[0].fullName, "Dana Front");
+  EXPECT_TRUE(users[0].active);
+  EXPECT_EQ(users[0].rights, (std::vector<int>{1, 31, 66}));
+  const std::vector<UserRecord> stored = storedUsers();
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0].created(), QRX_DateIn(2026, 12, 6));
+  EXPECT_EQ(stored[0].passwordChanged(), QRX_DateIn(2026, 12, 6));
+}
+
+TEST_F(UsersTest, RefusesSignOnNameTakenInAnotherCase) {
+  add("Admin", "first-pass", {1});
+  std::uint32_t id = 0;
+  std::string why;
+  EXPECT_EQ(addUser("aDMIN", "Someone Else", "other-pass", {1}, &id, &why), kUserExists);
+  EXPECT_NE(why.find("taken"), std::string::npos) << why;
+  EXPECT_EQ(id, 0u);
+  EXPECT_EQ(storedUsers().size(), 1u);
+}
+
+TEST_F(UsersTest, RefusesBadInputWithNothingWritten) {
+  struct Case {
+    const char* what;
+    std::string login;
+    std::string fullName;
+    std::string password;
+    std::vector<int> rights;
+    int expected;
+  };
+  const std::string ok = "good-pass";
+  const std::string login21(21, 'a');
+  const std::string name31(31, 'F');
+  const std::string password129(129, 'p');
+  const std::string zeroInside("pass\0word", 9);
+  const std::string accentAb = std::string("\xC3\xA9") + "ab";  // 3 characters, 4 bytes
+  const std::vector<Case> cases = {
+      {"empty sign-on name", "", "Name", ok, {1}, kUserBadName},
+      {"sign-on name one past its width", login21, "Name", ok, {1}, kUserBadName},
+      {"blank inside the sign-on name", "dr smith", "Name", ok, {1}, kUserBadName},
+      {"slash in the sign-on name", "dr/smith", "Name", ok, {1}, kUserBadName},
+      {"non-ASCII sign-on name", "m\xC3\xBCller", "Name", ok, {1}, kUserBadName},
+      {"full name one past its width", "smith", name31, ok, {1}, kUserBadName},
+      {"line break in the full name", "smith", "Dr\nSmith", ok, {1}, kUserBadName},
+      {"password of three characters", "smith", "Name", "abc", {1}, kUserBadPassword},
+      {"three characters in four bytes", "smith", "Name", accentAb, {1}, kUserBadPassword},
+      {"password one past its limit", "smith", "Name", password129, {1}, kUserBadPassword},
+      {"zero byte in the password", "smith", "Name", zeroInside, {1}, kUserBadPassword},
+      {"right 0", "smith", "Name", ok, {1, 0}, kUserBadRight},
+      {"right one past the highest", "smith", "Name", ok, {kHighestRight + 1}, kUserBadRight},
+      {"negative right", "smith", "Name", ok, {-1}, kUserBadRight},
+  };
+  for (const Case& c : cases) {
+    std::uint32_t id = 0;
+    std::string why;
+    EXPECT_EQ(addUser(c.login, c.fullName, c.password, c.rights, &id, &why), c.expected) << c.what;
+    EXPECT_FALSE(why.empty()) << c.what;
+    EXPECT_EQ(id, 0u) << c.what;
+  }
+  EXPECT_TRUE(storedUsers().empty());
+}
+
+// The longest name the field holds must work whole, and one character more must not find it
+// cut down to the stored name.
+TEST_F(UsersTest, FieldsAtTheirFullWidthWorkAndOneMoreFindsNobody) {
+  const std::string login(20, 'z');
+  std::uint32_t id = 0;
+  ASSERT_EQ(addUser(login, std::string(30, 'N'), "abcd", {1}, &id), 0);
+  std::vector<UserInfo> users;
+  ASSERT_EQ(listUsers(&users), 0);
+  ASSERT_EQ(users.size(), 1u);
+  EXPECT_EQ(users[0].login, login);
+  EXPECT_EQ(users[0].fullName, std::string(30, 'N'));
+
+  EXPECT_EQ(QRX_SignOn((login + "z").c_str(), "abcd"), 0);
+  EXPECT_EQ(QRX_SignOn(login.c_str(), "abcd"), 1);
+  EXPECT_EQ(QRX_GetLoggedInUserID(), id);
+}
+
+TEST_F(UsersTest, StoredHashIsSaltedAndNeverThePassword) {
+  const std::string password = "same-secret-42";
+  add("first", password, {1});
+  add("second", password, {1});
+  const std::vector<UserRecord> stored = storedUsers();
+  ASSERT_EQ(stored.size(), 2u);
+  for (const UserRecord& u : stored) {
+    EXPECT_EQ(u.passwordHash().rfind("$argon2id$", 0), 0u) << u.passwordHash();
+    const std::string bytes(reinterpret_cast<const char*>(u.data()), u.size());
+    EXPECT_EQ(bytes.find(password), std::string::npos) << u.login();
+  }
+  EXPECT_NE(stored[0].passwordHash(), stored[1].passwordHash());
+}
+
+TEST_F(UsersTest, SignOnNeedsAnActiveUserAndHisExactPassword) {
+  const std::uint32_t admin = add("admin", "Admin-Secret", {1});
+  add("retired", "old-secret", {1});
+  UserChange retire;
+  retire.active = false;
+  ASSERT_EQ(changeUser("retired", retire), 0);
+
+  struct Case {
+    const char* login;
+    const char* password;
+    int expected;
+  };
+  const Case cases[] = {
+      {"admin", "Admin-Secret", 1},  {"ADMIN", "Admin-Secret", 1},  {"aDmIn", "Admin-Secret", 1},
+      {"admin", "admin-secret", 0},  {"admin", "Admin-Secret ", 0}, {"admin", "", 0},
+      {"nobody", "Admin-Secret", 0}, {"admin ", "Admin-Secret", 0}, {"", "Admin-Secret", 0},
+      {"retired", "old-secret", 0},
+  };
+  for (const Case& c : cases) {
+    QRX_SignOff();
+    EXPECT_EQ(QRX_SignOn(c.login, c.password), c.expected) << c.login << " / " << c.password;
+    EXPECT_EQ(QRX_IsSignedOn(), c.expected) << c.login;
+    EXPECT_EQ(QRX_GetLoggedInUserID(), c.expected == 1 ? admin : 0u) << c.login;
+    EXPECT_EQ(QRX_GetOverrideUserID(), c.expected == 1 ? admin : 0u) << c.login;
+  }
+  EXPECT_EQ(QRX_SignOn(nullptr, "x"), 0);
+  EXPECT_EQ(QRX_SignOn("admin", nullptr), 0);
+
+  // A refused sign-on signs nobody off.
+  ASSERT_EQ(QRX_SignOn("admin", "Admin-Secret"), 1);
+  EXPECT_EQ(QRX_SignOn("retired", "old-secret"), 0);
+  EXPECT_EQ(QRX_GetLoggedInUserID(), admin);
+  QRX_SignOff();
+  EXPECT_EQ(QRX_IsSignedOn(), 0);
+  EXPECT_EQ(QRX_GetOverrideUserID(), 0u);
+}
+
+TEST_F(UsersTest, ChangeRewritesOnlyWhatIsGiven) {
+  const std::uint32_t id = add("clerk", "clerk-pass", {1, 31, 66});
+
+  UserChange rename;
+  rename.fullName = "Casey Clerk";
+  ASSERT_EQ(changeUser("CLERK", rename), 0);
+  EXPECT_EQ(QRX_SignOn("clerk", "clerk-pass"), 1) << "the password must survive a rename";
+
+  UserChange rights;
+  rights.allRights = true;
+  rights.grant = {1};
+  rights.revoke = {32, 31};
+  ASSERT_EQ(changeUser("clerk", rights), 0);
+  std::vector<UserInfo> users;
+  ASSERT_EQ(listUsers(&users), 0);
+  ASSERT_EQ(users.size(), 1u);
+  EXPECT_EQ(users[0].id, id);
+  EXPECT_EQ(users[0].fullName, "Casey Clerk");
+  std::vector<int> expected = allRights();
+  std::erase(expected, 31);
+  std::erase(expected, 32);
+  EXPECT_EQ(users[0].rights, expected);
+
+  UserChange password;
+  password.password = "new-clerk-pass";
+  ASSERT_EQ(changeUser("clerk", password), 0);
+  QRX_SignOff();
+  EXPECT_EQ(QRX_SignOn("clerk", "clerk-pass"), 0);
+  EXPECT_EQ(QRX_SignOn("clerk", "new-clerk-pass"), 1);
+}
+
+TEST_F(UsersTest, RefusedChangeLeavesTheRecordAsItWas) {
+  add("clerk", "clerk-pass", {1, 66});
+  const std::vector<UserRecord> before = storedUsers();
+  ASSERT_EQ(before.size(), 1u);
+
+  struct Case {
+    const char* what;
+    const char* login;
+    UserChange change;
+    int expected;
+  };
+  UserChange badRight;
+  badRight.fullName = "Changed Name";
+  badRight.grant = {2, kHighestRight + 1};
+  UserChange badRevoke;
+  badRevoke.active = false;
+  badRevoke.revoke = {0};
+  UserChange badPassword;
+  badPassword.fullName = "Changed Name";
+  badPassword.password = "abc";
+  UserChange badName;
+  badName.fullName = std::string(31, 'x');
+  badName.grant = {2};
+  UserChange fine;
+  fine.grant = {2};
+  const std::vector<Case> cases = {
+      {"right past the highest", "clerk", badRight, kUserBadRight},
+      {"right 0 revoked", "clerk", badRevoke, kUserBadRight},
+      {"short password", "clerk", badPassword, kUserBadPassword},
+      {"full name too long", "clerk", badName, kUserBadName},
+      {"unknown user", "nobody", fine, kUserNotFound},
+      {"empty sign-on name", "", fine, kUserNotFound},
+      {"name longer than any stored one", "clerkclerkclerkclerkX", fine, kUserNotFound},
+  };
+  for (const Case& c : cases) {
+    std::string why;
+    EXPECT_EQ(changeUser(c.login, c.change, &why), c.expected) << c.what;
+    EXPECT_FALSE(why.empty()) << c.what;
+  }
+  const std::vector<UserRecord> after = storedUsers();
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_TRUE(after[0].sameBytes(before[0]));
+}
+
+TEST_F(UsersTest, RightsAreHeldOnlyByActiveUsersThatHaveThem) {
+  const std::uint32_t clerk = add("clerk", "clerk-pass", {1, 66, kHighestRight});
+  EXPECT_NE(QRX_CheckUserRights(clerk, 1), 0);
+  EXPECT_NE(QRX_CheckUserRights(clerk, 66), 0);
+  EXPECT_NE(QRX_CheckUserRights(clerk, kHighestRight), 0);
+  EXPECT_EQ(QRX_CheckUserRights(clerk, 31), 0);
+  EXPECT_EQ(QRX_CheckUserRights(clerk, 0), 0);
+  EXPECT_EQ(QRX_CheckUserRights(clerk, kHighestRight + 1), 0);
+  EXPECT_EQ(QRX_CheckUserRights(clerk, -1), 0);
+  EXPECT_EQ(QRX_CheckUserRights(0, 1), 0);
+  EXPECT_EQ(QRX_CheckUserRights(clerk + 1000, 1), 0);
+
+  UserChange retire;
+  retire.active = false;
+  ASSERT_EQ(changeUser("clerk", retire), 0);
+  EXPECT_EQ(QRX_CheckUserRights(clerk, 66), 0);
+  std::vector<UserInfo> users;
+  ASSERT_EQ(listUsers(&users), 0);
+  ASSERT_EQ(users.size(), 1u);
+  EXPECT_FALSE(users[0].active);
+  EXPECT_EQ(users[0].rights, (std::vector<int>{1, 66, kHighestRight})) << "kept for a return";
+}
+
+TEST_F(UsersTest, CallsWithoutADatabaseFailCleanly) {
+  QDB_CloseDataBase();
+  std::uint32_t id = 0;
+  std::string why;
+  EXPECT_NE(addUser("clerk", "Name", "clerk-pass", {1}, &id, &why), 0);
+  EXPECT_FALSE(why.empty());
+  EXPECT_EQ(id, 0u);
+  std::vector<UserInfo> users;
+  EXPECT_NE(listUsers(&users), 0);
+  EXPECT_NE(changeUser("clerk", UserChange{}), 0);
+  EXPECT_EQ(QRX_SignOn("clerk", "clerk-pass"), 0);
+  EXPECT_EQ(QRX_CheckUserRights(1, 1), 0);
+}
+
+// The override cycle: a clerk without right 32 gets it approved by the administrator.
+class OverrideTest : public UsersTest {
+ protected:
+  void SetUp() override {
+    UsersTest::SetUp();
+    if (HasFatalFailure()) return;
+    admin_ = add("admin", "admin-pass", allRights());
+    clerk_ = add("clerk", "clerk-pass", {1, 66});
+    helper_ = add("helper", "helper-pass", {1});
+    ASSERT_EQ(QRX_SignOn("clerk", "clerk-pass"), 1);
+  }
+
+  std::uint32_t admin_ = 0;
+  std::uint32_t clerk_ = 0;
+  std::uint32_t helper_ = 0;
+  ScriptedPrompter prompter_;
+};
+
+TEST_F(OverrideTest, HeldRightIsGrantedWithoutAsking) {
+  EXPECT_EQ(QRX_CheckRightWithPassword(prompter_, kRightEditAppointment), 1);
+  EXPECT_TRUE(prompter_.asked().empty());
+  EXPECT_EQ(QRX_GetOverrideUserID(), clerk_);
+}
+
+TEST_F(OverrideTest, ApprovingUserBecomesTheOverrideUntilHandedBack) {
+  prompter_.credentials("ADMIN", "admin-pass");
+  EXPECT_EQ(QRX_CheckRightWithPassword(prompter_, kRightPurgeAppointments), 1);
+  ASSERT_EQ(prompter_.asked().size(), 1u);
+  const Prompt& asked = prompter_.asked()[0].prompt;
+  EXPECT_EQ(asked.caption, "Appointment List");
+  EXPECT_NE(asked.text.find("user right 32"), std::string::npos) << asked.text;
+  EXPECT_EQ(QRX_GetOverrideUserID(), admin_);
+  EXPECT_EQ(QRX_GetLoggedInUserID(), clerk_);
+
+  // While the approval stands, the same right is granted without a second question.
+  EXPECT_EQ(QRX_CheckRightWithPassword(prompter_, kRightPurgeAppointments), 1);
+  EXPECT_EQ(prompter_.asked().size(), 1u);
+
+  QRX_SetOverrideToLoggedIn();
+  EXPECT_EQ(QRX_GetOverrideUserID(), clerk_);
+  EXPECT_EQ(QRX_CheckRightWithPassword(prompter_, kRightPurgeAppointments), -1)
+      << "after the hand-back the clerk is asked again (and nobody answers)";
+}
+
+TEST_F(OverrideTest, RefusedApprovalsKeepTheClerkAsOverride) {
+  UserChange retire;
+  retire.active = false;
+  add("oldadmin", "oldadmin-pass", allRights());
+  ASSERT_EQ(changeUser("oldadmin", retire), 0);
+
+  struct Case {
+    const char* what;
+    const char* login;
+    const char* password;
+    int expected;
+    bool told;  // the "not correct" message is shown
+  };
+  const Case cases[] = {
+      {"wrong password", "admin", "clerk-pass", 0, true},
+      {"unknown user", "nobody", "admin-pass", 0, true},
+      {"inactive approver", "oldadmin", "oldadmin-pass", 0, true},
+      {"approver without the right", "helper", "helper-pass", 0, false},
+      {"the clerk himself", "clerk", "clerk-pass", 0, false},
+      {"cancelled", nullptr, nullptr, -1, false},
+  };
+  for (const Case& c : cases) {
+    prompter_.clearRecord();
+    if (c.login != nullptr) prompter_.credentials(c.login, c.password);
+    EXPECT_EQ(QRX_CheckRightWithPassword(prompter_, kRightPurgeAppointments), c.expected) << c.what;
+    EXPECT_EQ(QRX_GetOverrideUserID(), clerk_) << c.what;
+    ASSERT_EQ(prompter_.asked().size(), c.told ? 2u : 1u) << c.what;
+    if (c.told) {
+      const Prompt& told = prompter_.asked()[1].prompt;
+      EXPECT_EQ(told.text, kNotCorrect) << c.what;
+      EXPECT_EQ(told.icon, PromptIcon::kStop) << c.what;
+      EXPECT_EQ(told.caption, "Appointment List") << c.what;
+    }
+  }
+}
+
+TEST_F(OverrideTest, NobodySignedOnOrNoSuchRightAsksNothing) {
+  EXPECT_EQ(QRX_CheckRightWithPassword(prompter_, 0), 0);
+  EXPECT_EQ(QRX_CheckRightWithPassword(prompter_, kHighestRight + 1), 0);
+  QRX_SignOff();
+  prompter_.credentials("admin", "admin-pass");
+  EXPECT_EQ(QRX_CheckRightWithPassword(prompter_, kRightEditAppointment), 0);
+  EXPECT_EQ(QRX_PasswordCheckwAudit(prompter_, kRightEditAppointment, 5), 0);
+  EXPECT_TRUE(prompter_.asked().empty());
+  EXPECT_EQ(QRX_GetOverrideUserID(), 0u);
+}
+
+TEST_F(OverrideTest, RightRevokedMeanwhileIsNoLongerHeld) {
+  UserChange revoke;
+  revoke.revoke = {66};
+  ASSERT_EQ(changeUser("clerk", revoke), 0);
+  EXPECT_EQ(QRX_CheckRightWithPassword(prompter_, kRightEditAppointment), -1);
+  EXPECT_EQ(prompter_.asked().size(), 1u);
+}
+
+}  // namespace

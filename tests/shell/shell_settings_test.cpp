@@ -1,0 +1,235 @@
+// The settings read at start: workstation code, timer, colours, fonts, and what a damaged value
+// falls back to.
+
+#include "shell/shell_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+using vantrel::test::ScopedEnv;
+using vantrel::test::TempDir;
+using vantrel::test::writeFile;
+
+TEST(StationCode, NumberGivesHundredPlusNumber) {
+  EXPECT_EQ(stationCodeFor(3), 103);
+  EXPECT_EQ(stationCodeFor(1), 101);
+  EXPECT_EQ(stationCodeFor(0), 101);
+  EXPECT_EQ(stationCodeFor(kMaxStationNumber), 255);
+}
+
+TEST(StationCode, NumberThatWouldWrapTheByteGivesTheDefault) {
+  // 156 would wrap to 0, which turns notification off; 157 would pose as workstation 1's 101.
+  EXPECT_EQ(stationCodeFor(156), 101);
+  EXPECT_EQ(stationCodeFor(257), 101);
+  EXPECT_EQ(stationCodeFor(-1), 101);
+  EXPECT_EQ(stationCodeFor(-100), 101);
+  EXPECT_EQ(stationCodeFor(2147483647), 101);
+}
+
+TEST(Timer, UpdateSpeedClampedToFiveToTwenty) {
+  EXPECT_EQ(clampUpdateSeconds(2), 5);
+  EXPECT_EQ(clampUpdateSeconds(60), 20);
+  EXPECT_EQ(clampUpdateSeconds(-7), 5);
+  EXPECT_EQ(clampUpdateSeconds(5), 5);
+  EXPECT_EQ(clampUpdateSeconds(20), 20);
+  EXPECT_EQ(clampUpdateSeconds(12), 12);
+}
+
+TEST(Timer, RunsOnlyForNetVersionOneWithSeveralStations) {
+  EXPECT_TRUE(notificationTimerRunsFor(1, 2));
+  EXPECT_TRUE(notificationTimerRunsFor(1, 9));
+  EXPECT_FALSE(notificationTimerRunsFor(0, 2));
+  EXPECT_FALSE(notificationTimerRunsFor(2, 2));
+  EXPECT_FALSE(notificationTimerRunsFor(1, 1));
+  EXPECT_FALSE(notificationTimerRunsFor(1, 0));
+}
+
+struct ColourCase {
+  const char* value;
+  bool valid;
+  RgbColour colour;
+};
+
+class BackgroundColourTable : public ::testing::TestWithParam<ColourCase> {};
+
+TEST_P(BackgroundColourTable, ReadsFieldsAtZeroFourAndEight) {
+  const ColourCase& c = GetParam();
+  auto colour = parseBackgroundColour(c.value);
+  ASSERT_EQ(colour.has_value(), c.valid) << c.value;
+  if (c.valid) {
+    EXPECT_EQ(*colour, c.colour) << c.value;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, BackgroundColourTable,
+    ::testing::Values(ColourCase{"255,255,150", true, {255, 255, 150}},
+                      ColourCase{"001,020,003", true, {1, 20, 3}},
+                      ColourCase{" 12, 0 ,150", true, {12, 0, 150}},
+                      ColourCase{"000;000;000", true, {0, 0, 0}},
+                      ColourCase{"1,2,3", false, {}},         // 5 characters
+                      ColourCase{"255,255", false, {}},       // 7 characters
+                      ColourCase{"255,255,1500", false, {}},  // 12 characters
+                      ColourCase{"", false, {}},              // absent
+                      ColourCase{"256,255,150", false, {}},   // over 255
+                      ColourCase{"255,999,150", false, {}},
+                      ColourCase{"255,255,-15", false, {}},  // sign is no digit
+                      ColourCase{"abc,255,150", false, {}},
+                      ColourCase{"25525515000", false, {}},    // digits run into each other
+                      ColourCase{"12,34,56,78", false, {}}));  // fields out of place
+
+class HighlightColourTable : public ::testing::TestWithParam<ColourCase> {};
+
+TEST_P(HighlightColourTable, ReadsNumberCharNumberCharNumber) {
+  const ColourCase& c = GetParam();
+  auto colour = parseHighlightColour(c.value);
+  ASSERT_EQ(colour.has_value(), c.valid) << c.value;
+  if (c.valid) {
+    EXPECT_EQ(*colour, c.colour) << c.value;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, HighlightColourTable,
+    ::testing::Values(ColourCase{"255,000,128", true, {255, 0, 128}},
+                      ColourCase{"1,2,3      ", true, {1, 2, 3}},  // rest ignored
+                      ColourCase{"  1, 22,133", true, {1, 22, 133}},
+                      ColourCase{"+12,+0,+255", true, {12, 0, 255}},
+                      ColourCase{"255,0,128", false, {}},    // 9 characters
+                      ColourCase{"255,256,128", false, {}},  // over 255
+                      ColourCase{"-12,000,128", false, {}},  // below 0
+                      ColourCase{"255,,000128", false, {}},  // missing number
+                      ColourCase{"255,000    ", false, {}}, ColourCase{"99999999999", false, {}},
+                      ColourCase{"red,grn,blu", false, {}}));
+
+struct FontCase {
+  const char* value;
+  bool valid;
+  FontSpec font;
+};
+
+class FontTable : public ::testing::TestWithParam<FontCase> {};
+
+TEST_P(FontTable, ReadsFaceHeightWidthWeight) {
+  const FontCase& c = GetParam();
+  auto font = parseFontSpec(c.value);
+  ASSERT_EQ(font.has_value(), c.valid) << c.value;
+  if (c.valid) {
+    EXPECT_EQ(*font, c.font) << c.value;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, FontTable,
+    ::testing::Values(FontCase{"Helv,8,6,600", true, {"Helv", 8, 6, 600}},
+                      FontCase{"DejaVu Sans,12,0,400", true, {"DejaVu Sans", 12, 0, 400}},
+                      FontCase{"Arial'10'5'700", true, {"Arial", 10, 5, 700}},
+                      FontCase{"Arial,10, 5, 700 trailing", true, {"Arial", 10, 5, 700}},
+                      FontCase{",8,6,600", false, {}},  // no face
+                      FontCase{"Helv", false, {}},      // no numbers
+                      FontCase{"Helv,8,6", false, {}},  // weight missing
+                      FontCase{"Helv,8,x,600", false, {}},
+                      FontCase{"Helv,0,6,600", false, {}},  // no height
+                      FontCase{"Helv,-8,6,600", false, {}}, FontCase{"Helv,8,6,0", false, {}},
+                      FontCase{"Helv,8,6,1001", false, {}}, FontCase{"Helv,256,6,600", false, {}},
+                      FontCase{"Helv,8,-1,600", false, {}},
+                      FontCase{"Helv,99999999999999999999,6,600", false, {}},
+                      FontCase{"A Face Name Of Thirty Two Chars!,8,6,600", false, {}}));
+
+TEST(FontSpec, FaceOfThirtyOneCharactersIsKept) {
+  const std::string face(kMaxFontFace, 'F');
+  auto font = parseFontSpec(face + ",8,6,600");
+  ASSERT_TRUE(font.has_value());
+  EXPECT_EQ(font->face, face);
+  EXPECT_FALSE(parseFontSpec(face + "F,8,6,600").has_value());
+}
+
+// Loading from a real profile file.
+class SettingsFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    profile_.set(dir_.file("VANTREL.INI"));
+    home_.set(dir_.path());
+  }
+  void writeProfile(const std::string& body) {
+    ASSERT_TRUE(
+        writeFile(dir_.file("VANTREL.INI"), "[GENERAL]\nPath=" + dir_.file("data") + "\n" + body));
+  }
+
+  TempDir dir_{"vantrel-shell-settings"};
+  ScopedEnv profile_{"VANTREL_PROFILE"};
+  ScopedEnv home_{"HOME"};
+};
+
+TEST_F(SettingsFile, EmptyProfileGivesTheDefaults) {
+  writeProfile("");
+  const ShellSettings s = loadShellSettings();
+  EXPECT_EQ(s.dataPath, dir_.file("data"));
+  EXPECT_TRUE(s.alwaysCalculate);
+  EXPECT_EQ(s.stationCode, 101);
+  EXPECT_EQ(s.updateSeconds, 15);
+  EXPECT_EQ(s.timerPeriodMs(), 15000);
+  EXPECT_FALSE(s.notificationTimerRuns());  // NetVersion 0
+  EXPECT_EQ(s.backgrounds, kDefaultBackgrounds);
+  EXPECT_EQ(s.highlights, kDefaultHighlights);
+  EXPECT_EQ(s.headingFont, (FontSpec{"Helv", 8, 6, 600}));
+  EXPECT_EQ(s.listFont, (FontSpec{"Helv", 8, 6, 400}));
+  EXPECT_EQ(s.apptView, "0");
+}
+
+TEST_F(SettingsFile, ReadsEveryKeyFromItsSection) {
+  writeProfile(
+      "[NETWORK]\nSTATION=3\nNetVersion=1\nStationCount=4\nUpdateSpeed=7\n"
+      "[APPTBOOK]\nBGCOLOR1=001,002,003\nBGCOLOR2=004,005,006\n"
+      "COLOR1=\"10,20,30   \"\nCOLOR2=040,050,060\nCOLOR3=070,080,090\nCOLOR4=100,110,120\n"
+      "Font1=Sans,12,7,700\nFont2=Serif,10,0,400\n"
+      "[APPT]\nAPPTVIEW=1(OP2 )\n");
+  ASSERT_TRUE(writeFile(dir_.file("data/qrxdata.inf"), "[APPTBOOK]\nAlwaysCalculate=0\n"));
+  const ShellSettings s = loadShellSettings();
+  EXPECT_FALSE(s.alwaysCalculate);
+  EXPECT_EQ(s.stationNumber, 3);
+  EXPECT_EQ(s.stationCode, 103);
+  EXPECT_TRUE(s.notificationTimerRuns());
+  EXPECT_EQ(s.timerPeriodMs(), 7000);
+  EXPECT_EQ(s.backgrounds[0], (RgbColour{1, 2, 3}));
+  EXPECT_EQ(s.backgrounds[1], (RgbColour{4, 5, 6}));
+  EXPECT_EQ(s.highlights[0], (RgbColour{10, 20, 30}));  // quoted to keep its blanks
+  EXPECT_EQ(s.highlights[3], (RgbColour{100, 110, 120}));
+  EXPECT_EQ(s.headingFont, (FontSpec{"Sans", 12, 7, 700}));
+  EXPECT_EQ(s.listFont, (FontSpec{"Serif", 10, 0, 400}));
+  EXPECT_EQ(s.apptView, "1(OP2 )");
+}
+
+TEST_F(SettingsFile, DamagedValuesFallBackOneByOne) {
+  writeProfile(
+      "[NETWORK]\nSTATION=-4\nNetVersion=1\nStationCount=1\nUpdateSpeed=60\n"
+      "[APPTBOOK]\nBGCOLOR1=255,255\nBGCOLOR2=004,005,006\n"
+      "COLOR1=300,000,000\nCOLOR2=040,050,060\n"
+      "Font1=Sans,0,7,700\nFont2=,10,0,400\n");
+  const ShellSettings s = loadShellSettings();
+  EXPECT_EQ(s.stationCode, 101);
+  EXPECT_FALSE(s.notificationTimerRuns());  // one station only
+  EXPECT_EQ(s.updateSeconds, 20);
+  EXPECT_EQ(s.backgrounds[0], kDefaultBackgrounds[0]);
+  EXPECT_EQ(s.backgrounds[1], (RgbColour{4, 5, 6}));
+  EXPECT_EQ(s.highlights[0], kDefaultHighlights[0]);
+  EXPECT_EQ(s.highlights[1], (RgbColour{40, 50, 60}));
+  EXPECT_EQ(s.headingFont, (FontSpec{"Helv", 8, 6, 600}));
+  EXPECT_EQ(s.listFont, (FontSpec{"Helv", 8, 6, 400}));
+}
+
+TEST_F(SettingsFile, SmallUpdateSpeedGivesFiveSeconds) {
+  writeProfile("[NETWORK]\nNetVersion=1\nUpdateSpeed=2\n");
+  const ShellSettings s = loadShellSettings();
+  EXPECT_TRUE(s.notificationTimerRuns());  // StationCount defaults to 2
+  EXPECT_EQ(s.timerPeriodMs(), 5000);
+}
+
+}  // namespace
