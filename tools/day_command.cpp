@@ -107,8 +107,8 @@ int runDayCommand(const std::vector<std::string>& args, std::ostream& out, std::
       return badArguments(err, "give at most one of --op and --prov.");
     }
     if (!validCode(value)) {
-      return badArguments(err, option + " needs a code of 1 to 4 characters, not \"" + value +
-                                   "\".");
+      return badArguments(err,
+                          option + " needs a code of 1 to 4 characters, not \"" + value + "\".");
     }
     if (option == "--op") {
       state.mode = kViewModeOperatory;

@@ -246,7 +246,7 @@ constexpr std::array<DemoOperatory, 6> kOperatories = {{{"OP1", "Main operatory"
 
 struct DemoStatus {
   std::uint8_t number;
-  const char* name;  // at most 7 characters
+  const char* name;  // the lists and the Status menu show 6 characters
   char colourCode;   // '1' yellow, '2' green, '3' red, 'x' the number in colourText
   const char* colourText;
 };
@@ -254,11 +254,11 @@ constexpr std::array<DemoStatus, 10> kStatuses = {{
     {1, "Here", '1', ""},
     {2, "Seated", '2', ""},
     {3, "Ready", 'x', "16744448"},    // (0, 128, 255)
-    {4, "Confirm", 'x', "16711808"},  // (128, 0, 255)
-    {5, "LeftMsg", '1', ""},
+    {4, "Conf", 'x', "16711808"},  // (128, 0, 255)
+    {5, "L/Msg", '1', ""},
     {6, "Late", '3', ""},
-    {7, "Walkout", '3', ""},
-    {8, "No Show", '3', ""},
+    {7, "W/Out", '3', ""},
+    {8, "NoShow", '3', ""},
     {9, "Emerg", '3', ""},
     {10, "Lab In", 'x', "40960"},  // (0, 160, 0)
 }};

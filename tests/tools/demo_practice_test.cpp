@@ -419,7 +419,7 @@ void FullDemo::definitionsGiveStatusesTypesAndSomeFlagLabels() {
     }
     names.insert(d.statusName());
   }
-  for (const char* expected : {"Here", "Seated", "Ready", "Confirm"}) {
+  for (const char* expected : {"Here", "Seated", "Ready", "Conf"}) {
     EXPECT_EQ(names.count(expected), 1u) << expected;
   }
 

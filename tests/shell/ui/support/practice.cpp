@@ -1,0 +1,184 @@
+#include "tests/shell/ui/support/practice.h"
+
+#include <cstdio>
+
+#include "controls/ui/list_box.h"
+#include "data/database_setup.h"
+#include "data/definition_record.h"
+#include "data/patient_item_record.h"
+#include "data/patient_record.h"
+#include "data/resource_records.h"
+#include "data/schema.h"
+#include "data/short_session.h"
+#include "shell/shell_settings.h"
+#include "tools/demo_practice.h"
+
+namespace shellui {
+
+namespace {
+
+template <typename Record>
+std::uint32_t addRecord(QdbSession session, int file, Record& record) {
+  const QdbHandle f = QDB_OpenFile(session, file);
+  EXPECT_NE(f, 0u) << "file " << file;
+  EXPECT_NE(QDB_AddRec(f, record.data(), record.size()), 0) << "file " << file;
+  QDB_CloseFile(f);
+  return rec::loadU32(record.data() + 2);
+}
+
+}  // namespace
+
+std::string isoDate(PackedDate date) {
+  std::int16_t y = 0, m = 0, d = 0;
+  QRX_DateOut(date, &y, &m, &d);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", static_cast<int>(y), static_cast<int>(m),
+                static_cast<int>(d));
+  return text;
+}
+
+void PracticeTest::SetUp() {
+  profileEnv_.set(dir_.file("VANTREL.INI"));
+  todayEnv_.unset();
+  dataPath_ = dir_.file("data");
+  setProfile("GENERAL", "Path", dataPath_);
+  ASSERT_EQ(createPracticeDatabase(dataPath_.c_str()), 0);
+  ASSERT_EQ(db_.startSession(), 0);
+  writer_ = QDB_StartSession(1);
+  ASSERT_NE(writer_, 0);
+}
+
+void PracticeTest::TearDown() {
+  window_.reset();
+  db_.endSession();
+  QDB_CloseDataBase();
+}
+
+void PracticeTest::setProfile(const char* section, const char* key, const std::string& value) {
+  ASSERT_EQ(QRX_WriteProfileString(section, key, value.c_str()), 1);
+}
+
+void PracticeTest::makeSmallPractice(bool operatories) {
+  PracticeRecord practice = PracticeRecord::blank();
+  practice.setName("Small Practice");
+  addRecord(writer_, kResourceFile, practice);
+  for (const char* code : {"DR1", "DR2"}) {
+    ProviderRecord p;
+    p.setKey(rec::kKindProvider, code);
+    p.setLastName(code);
+    addRecord(writer_, kResourceFile, p);
+  }
+  if (!operatories) return;
+  std::uint8_t n = 0;
+  for (const char* code : {"OP1", "OP2"}) {
+    OperatoryRecord o;
+    o.setKey(rec::kKindOperatory, code);
+    o.setAssignmentNumber(n++);
+    addRecord(writer_, kResourceFile, o);
+  }
+}
+
+void PracticeTest::makeDemo(PackedDate today) {
+  DemoOptions o;
+  o.today = today;
+  o.households = 30;
+  o.minimumPatients = 60;
+  o.undated = 5;
+  o.addUsers = false;
+  DemoSummary summary;
+  std::string why;
+  ASSERT_EQ(makeDemoPractice(o, &summary, &why), 0) << why;
+}
+
+std::uint32_t PracticeTest::addAppointment(const Appt& a) {
+  AppointmentRecord r;
+  r.setUnitSize(1);
+  r.schedule(a.date, a.operatory, static_cast<std::uint8_t>(a.hour),
+             static_cast<std::uint8_t>(a.minute));
+  r.setProvider(a.provider);
+  r.setName(a.name);
+  r.setPatientId(a.patient);
+  r.setStatus(a.status);
+  r.setLength(30);
+  r.setDescription("Check-up");
+  return addRecord(writer_, kAppointmentFile, r);
+}
+
+void PracticeTest::addStatus(std::uint8_t number, const std::string& name, char colour,
+                             const std::string& colourText) {
+  DefinitionRecord d;
+  d.setKey(DefinitionRecord::kApptStatus, number);
+  d.setStatusColourCode(colour);
+  d.setStatusName(name);
+  d.setStatusColourText(colourText);
+  addRecord(writer_, kDefinitionFile, d);
+}
+
+void PracticeTest::addPatientItem(int file, std::uint32_t patient) {
+  PatientItemRecord r;
+  r.setPatientId(patient);
+  addRecord(writer_, file, r);
+}
+
+std::uint32_t PracticeTest::addPatient(const std::string& last, bool medicalAlert) {
+  PatientRecord p;
+  p.setLastName(last);
+  if (medicalAlert) p.setMedicalAlerts({0, 0, 1, 0, 0, 0, 0, 0});
+  return addRecord(writer_, kPatientFile, p);
+}
+
+std::optional<AppointmentRecord> PracticeTest::appointment(std::uint32_t id) {
+  ShortSession s(kAppointmentFile);
+  AppointmentRecord r;
+  const std::uint8_t key[4] = {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
+                               static_cast<std::uint8_t>(id >> 16),
+                               static_cast<std::uint8_t>(id >> 24)};
+  if (s.handle() == 0 || QDB_FindRec(s.handle(), kApptById, key, 4, r.data(), r.size()) != 1) {
+    return std::nullopt;
+  }
+  return r;
+}
+
+std::optional<StationRecord> PracticeTest::station(std::uint8_t code) {
+  ShortSession s(kStationFile);
+  StationRecord r;
+  if (s.handle() == 0 ||
+      QDB_FindRec(s.handle(), kStationByCode, &code, 1, r.data(), r.size()) != 1) {
+    return std::nullopt;
+  }
+  return r;
+}
+
+std::vector<AppointmentRecord> PracticeTest::appointments() {
+  std::vector<AppointmentRecord> out;
+  ShortSession s(kAppointmentFile);
+  AppointmentRecord r;
+  for (int ok = QDB_FirstRec(s.handle(), kAppointmentFile, r.data(), r.size()); ok != 0;
+       ok = QDB_NextRec(s.handle(), kAppointmentFile, r.data(), r.size())) {
+    out.push_back(r);
+  }
+  return out;
+}
+
+MainWindow& PracticeTest::openWindow(PackedDate today) {
+  window_ = std::make_unique<MainWindow>(db_, prompter_, loadShellSettings());
+  EXPECT_TRUE(window_->setUp(today));
+  return *window_;
+}
+
+std::vector<std::string> PracticeTest::rowTexts() const {
+  std::vector<std::string> out;
+  const ListBox& list = window_->dayList();
+  for (int i = 0; i < list.count(); ++i) out.push_back(list.model().row(i)->text);
+  return out;
+}
+
+int PracticeTest::rowOf(std::uint32_t id) const {
+  const ListBox& list = window_->dayList();
+  for (int i = 0; i < list.count(); ++i) {
+    if (list.model().row(i)->first == id) return i;
+  }
+  return -1;
+}
+
+}  // namespace shellui

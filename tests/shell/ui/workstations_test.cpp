@@ -1,0 +1,190 @@
+// Two workstations on one data directory, as two processes: an appointment that the other
+// workstation adds on the shown day reaches this window's list on its notification timer, and a
+// status this window sets reaches the other workstation's record.
+//
+// A process must not carry an open database across fork(): the test closes its database before
+// forking, and the child opens its own.
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "controls/ui/list_box.h"
+#include "data/appointment_record.h"
+#include "data/schema.h"
+#include "data/short_session.h"
+#include "shell/station_notify.h"
+#include "tests/shell/ui/support/practice.h"
+
+namespace {
+
+using shellui::Appt;
+
+// A forked child running `body` (its exit code), with a pipe each way for small numbers.
+class Child {
+ public:
+  explicit Child(const std::function<int(Child&)>& body) {
+    int up[2];
+    int down[2];
+    if (::pipe(up) != 0 || ::pipe(down) != 0) ADD_FAILURE() << "pipe";
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(up[0]);
+      ::close(down[1]);
+      write_ = up[1];
+      read_ = down[0];
+      int code = 99;
+      try {
+        code = body(*this);
+      } catch (...) {
+      }
+      ::_exit(code);
+    }
+    ::close(up[1]);
+    ::close(down[0]);
+    read_ = up[0];
+    write_ = down[1];
+  }
+  ~Child() {
+    if (pid_ > 0 && !reaped_) {
+      ::kill(pid_, SIGKILL);
+      wait();
+    }
+    ::close(read_);
+    ::close(write_);
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  bool send(std::uint32_t value) {
+    return ::write(write_, &value, sizeof value) == static_cast<ssize_t>(sizeof value);
+  }
+  std::optional<std::uint32_t> receive(int timeoutMs = 20000) {
+    pollfd p{read_, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) != 1) return std::nullopt;
+    std::uint32_t value = 0;
+    if (::read(read_, &value, sizeof value) != static_cast<ssize_t>(sizeof value)) {
+      return std::nullopt;
+    }
+    return value;
+  }
+  int wait() {
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    reaped_ = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int read_ = -1;
+  int write_ = -1;
+  bool reaped_ = false;
+};
+
+constexpr std::uint8_t kOther = 102;
+
+class Workstations : public shellui::PracticeTest {
+ protected:
+  // Closes every session and the database (before a fork), and opens them again afterwards.
+  void closeDatabase() {
+    db_.endSession();
+    QDB_CloseDataBase();
+    writer_ = 0;
+  }
+  void reopenDatabase() {
+    ASSERT_EQ(QDB_InitDataBase(dataPath().c_str()), 1);
+    ASSERT_EQ(db_.startSession(), 0);
+    writer_ = QDB_StartSession(1);
+  }
+  // Runs the event loop until `done` or the time is up.
+  bool waitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+      if (clock.elapsed() > std::chrono::milliseconds(limit).count()) return false;
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+  }
+};
+
+TEST_F(Workstations, OtherWorkstationsChangesReachTheListAndOursReachThem) {
+  const PackedDate day = QRX_DateIn(2026, 6, 2);
+  makeSmallPractice();
+  addStatus(1, "Here", '1');
+  const std::uint32_t existing = addAppointment({day, "OP1", "DR1", 9, 0, "Adams", 11});
+  // Several workstations: the timer applies the changes every 5 seconds.
+  setProfile("NETWORK", "NetVersion", "1");
+  setProfile("NETWORK", "StationCount", "2");
+  setProfile("NETWORK", "UpdateSpeed", "5");
+
+  const std::string path = dataPath();
+  closeDatabase();
+  Child other([&](Child& self) -> int {
+    if (!self.receive()) return 2;
+    if (QDB_InitDataBase(path.c_str()) != 1) return 3;
+    if (registerView(kOther, day, 0, "", "") != 0) return 4;
+    AppointmentRecord appt;
+    appt.setUnitSize(1);
+    appt.schedule(day, "OP2", 8, 0);
+    appt.setProvider("DR2");
+    appt.setName("Early, Added");
+    {
+      ShortSession s(kAppointmentFile);
+      if (s.handle() == 0 || QDB_AddRec(s.handle(), appt.data(), appt.size()) != 1) return 5;
+    }
+    const std::uint32_t id = rec::loadU32(appt.data() + 2);
+    if (notifyChange(kOther, day, "OP2", "DR2", id, StationRecord::kAdded) != 0) return 6;
+    self.send(id);
+
+    // Then what this workstation heard of the other's status change.
+    if (!self.receive()) return 7;
+    ShortSession s(kStationFile);
+    StationRecord own;
+    const std::uint8_t code = kOther;
+    if (s.handle() == 0 ||
+        QDB_FindRec(s.handle(), kStationByCode, &code, 1, own.data(), own.size()) != 1) {
+      return 8;
+    }
+    self.send(own.pendingCount());
+    self.send(own.pendingId(0));
+    self.send(own.pendingKind(0));
+    return 0;
+  });
+  reopenDatabase();
+  openWindow(day);
+  ASSERT_TRUE(window_->notificationTimerRuns());
+  ASSERT_EQ(window_->dayList().count(), 1);
+
+  other.send(1);
+  const auto added = other.receive();
+  ASSERT_TRUE(added.has_value());
+  EXPECT_TRUE(waitFor([&] { return rowOf(*added) >= 0; }, std::chrono::seconds(15)))
+      << "the timer applies the change";
+  EXPECT_EQ(rowOf(*added), 0) << "8:00 goes before 9:00";
+  EXPECT_EQ(rowOf(existing), 1);
+  EXPECT_NE(rowTexts()[0].find("Early, Added"), std::string::npos);
+  EXPECT_EQ(station(101)->pendingCount(), 0) << "applied changes are cleared";
+
+  window_->dayList().selectRow(rowOf(existing), SelectAction::kSelect, false);
+  window_->runCommand(kCmdStatusBase + 1);
+  other.send(2);
+  EXPECT_EQ(other.receive(), 1u);
+  EXPECT_EQ(other.receive(), existing);
+  EXPECT_EQ(other.receive(), StationRecord::kChanged);
+  EXPECT_EQ(other.wait(), 0);
+  EXPECT_TRUE(prompter_.asked().empty());
+}
+
+}  // namespace
