@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr std::array<ModuleInfo, 10> kModules = {{
+constexpr std::array<ModuleInfo, 12> kModules = {{
     {12112, "Patient &Chart", "Chart", "vantrel-chart", false},
     {12113, "&Family Records", "Family", "vantrel-family", false},
     {12114, "Account &Ledger", "Ledger", "vantrel-ledger", false},
@@ -22,6 +22,8 @@ constexpr std::array<ModuleInfo, 10> kModules = {{
     {12126, "&Prescriptions", "Rx", "vantrel-prescriptions", true},
     {12128, "Office &Journal", "Journal", "vantrel-journal", true},
     {12142, "&Document Store", "Docs", "vantrel-documents", true},
+    {389, "&Treatment Manager", "Tx Mgr", "vantrel-treatment", true},
+    {404, "&Lab Case Manager", "Lab", "vantrel-labcase", true},
 }};
 
 // The first word of a command line, as QRX_RunProgram splits it for the simple cases: up to the
@@ -93,6 +95,9 @@ std::string moduleArguments(int command, const ModuleContext& c) {
       return "/ID" + patient + " /CHND" + patient + "/DATE0";
     case 12126:
       return "/1 /h=" + window + " /p=" + patient;
+    case 389:
+    case 404:
+      return "/s";
     case 12128:
       if (c.patient != 0) return "/k=QrxOJ /v=" + patient + " /H=" + window;
       return "/k=QrxOJ /p=" + quotedWord(c.user) + " /H=" + window;

@@ -44,7 +44,7 @@ struct ModuleContext {
 
 // The arguments of a module's command line, without the program:
 //   12112, 12113, 12114, 12118, 12142 "/ID<patient>"; 12116 "/ID<patient> /CHND<patient>/DATE0";
-//   12117 none; 12124 "/ID<patient>"; 12126 "/1 /h=<window> /p=<patient>";
+//   12117 none; 389 (treatment manager) and 404 (lab case manager) "/s"; 12124 "/ID<patient>"; 12126 "/1 /h=<window> /p=<patient>";
 //   12128 "/k=QrxOJ /v=<patient> /H=<window>", without a patient
 //         "/k=QrxOJ /p=<user> /H=<window>" (the user quoted when it holds a blank or a quote).
 // "" for an unknown command.

@@ -102,6 +102,8 @@ TEST(Modules, CommandLinesCarryThePatientTheWindowOrTheUser) {
       {12126, "/1 /h=123456789012 /p=4711"},
       {12128, "/k=QrxOJ /v=4711 /H=123456789012"},
       {12142, "/ID4711"},
+      {389, "/s"},
+      {404, "/s"},
       {999, ""},
   };
   for (const Case& x : cases) {
