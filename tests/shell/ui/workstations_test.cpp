@@ -6,10 +6,6 @@
 // forking, and the child opens its own.
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,72 +20,12 @@
 #include "data/short_session.h"
 #include "shell/station_notify.h"
 #include "tests/shell/ui/support/practice.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
 using shellui::Appt;
-
-// A forked child running `body` (its exit code), with a pipe each way for small numbers.
-class Child {
- public:
-  explicit Child(const std::function<int(Child&)>& body) {
-    int up[2];
-    int down[2];
-    if (::pipe(up) != 0 || ::pipe(down) != 0) ADD_FAILURE() << "pipe";
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(up[0]);
-      ::close(down[1]);
-      write_ = up[1];
-      read_ = down[0];
-      int code = 99;
-      try {
-        code = body(*this);
-      } catch (...) {
-      }
-      ::_exit(code);
-    }
-    ::close(up[1]);
-    ::close(down[0]);
-    read_ = up[0];
-    write_ = down[1];
-  }
-  ~Child() {
-    if (pid_ > 0 && !reaped_) {
-      ::kill(pid_, SIGKILL);
-      wait();
-    }
-    ::close(read_);
-    ::close(write_);
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
-  bool send(std::uint32_t value) {
-    return ::write(write_, &value, sizeof value) == static_cast<ssize_t>(sizeof value);
-  }
-  std::optional<std::uint32_t> receive(int timeoutMs = 20000) {
-    pollfd p{read_, POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) != 1) return std::nullopt;
-    std::uint32_t value = 0;
-    if (::read(read_, &value, sizeof value) != static_cast<ssize_t>(sizeof value)) {
-      return std::nullopt;
-    }
-    return value;
-  }
-  int wait() {
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    reaped_ = true;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-
- private:
-  pid_t pid_ = -1;
-  int read_ = -1;
-  int write_ = -1;
-  bool reaped_ = false;
-};
+using vantrel::test::ChildProcess;
 
 constexpr std::uint8_t kOther = 102;
 
@@ -131,7 +67,7 @@ TEST_F(Workstations, OtherWorkstationsChangesReachTheListAndOursReachThem) {
 
   const std::string path = dataPath();
   closeDatabase();
-  Child other([&](Child& self) -> int {
+  ChildProcess other([&](ChildProcess& self) -> int {
     if (!self.receive()) return 2;
     if (QDB_InitDataBase(path.c_str()) != 1) return 3;
     if (registerView(kOther, day, 0, "", "") != 0) return 4;
