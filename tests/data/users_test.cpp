@@ -51,6 +51,12 @@ std::vector<int> allRights() {
   return v;
 }
 
+UserChange retired() {
+  UserChange c;
+  c.active = false;
+  return c;
+}
+
 class UsersTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -77,23 +83,30 @@ class UsersTest : public ::testing::Test {
   ScopedEnv today_{"VANTREL_TODAY"};
 };
 
-TEST_F(UsersTest, AddedUserIsListedWithItsRightsInOrder) {
+TEST_F(UsersTest, AddedUserIsListedWithItsRightsInOrderAndTheLongestNamesWhole) {
   std::uint32_t id = 0;
   std::string why;
   ASSERT_EQ(addUser("frontdesk", "Dana Front", "desk-pass", {66, 1, 31, 66}, &id, &why), 0) << why;
-
+  const std::string login(20, 'z');  // the field's full width
+  std::uint32_t longId = 0;
+  ASSERT_EQ(addUser(login, std::string(30, 'N'), "abcd", {1}, &longId), 0);
   std::vector<UserInfo> users;
   ASSERT_EQ(listUsers(&users), 0);
-  ASSERT_EQ(users.size(), 1u);
+  ASSERT_EQ(users.size(), 2u);
   EXPECT_EQ(users[0].id, id);
   EXPECT_EQ(users[0].login, "frontdesk");
   EXPECT_EQ(users[0].fullName, "Dana Front");
   EXPECT_TRUE(users[0].active);
   EXPECT_EQ(users[0].rights, (std::vector<int>{1, 31, 66}));
+  EXPECT_EQ(users[1].login, login);
+  EXPECT_EQ(users[1].fullName, std::string(30, 'N'));
   const std::vector<UserRecord> stored = storedUsers();
-  ASSERT_EQ(stored.size(), 1u);
+  ASSERT_EQ(stored.size(), 2u);
   EXPECT_EQ(stored[0].created(), QRX_DateIn(2026, 12, 6));
   EXPECT_EQ(stored[0].passwordChanged(), QRX_DateIn(2026, 12, 6));
+  EXPECT_EQ(QRX_SignOn((login + "z").c_str(), "abcd"), 0) << "one more must not find the cut name";
+  EXPECT_EQ(QRX_SignOn(login.c_str(), "abcd"), 1);
+  EXPECT_EQ(QRX_GetLoggedInUserID(), longId);
 }
 
 TEST_F(UsersTest, RefusesSignOnNameTakenInAnotherCase) {
@@ -147,23 +160,6 @@ TEST_F(UsersTest, RefusesBadInputWithNothingWritten) {
   EXPECT_TRUE(storedUsers().empty());
 }
 
-// The longest name the field holds must work whole, and one character more must not find it
-// cut down to the stored name.
-TEST_F(UsersTest, FieldsAtTheirFullWidthWorkAndOneMoreFindsNobody) {
-  const std::string login(20, 'z');
-  std::uint32_t id = 0;
-  ASSERT_EQ(addUser(login, std::string(30, 'N'), "abcd", {1}, &id), 0);
-  std::vector<UserInfo> users;
-  ASSERT_EQ(listUsers(&users), 0);
-  ASSERT_EQ(users.size(), 1u);
-  EXPECT_EQ(users[0].login, login);
-  EXPECT_EQ(users[0].fullName, std::string(30, 'N'));
-
-  EXPECT_EQ(QRX_SignOn((login + "z").c_str(), "abcd"), 0);
-  EXPECT_EQ(QRX_SignOn(login.c_str(), "abcd"), 1);
-  EXPECT_EQ(QRX_GetLoggedInUserID(), id);
-}
-
 TEST_F(UsersTest, StoredHashIsSaltedAndNeverThePassword) {
   const std::string password = "same-secret-42";
   add("first", password, {1});
@@ -181,9 +177,7 @@ TEST_F(UsersTest, StoredHashIsSaltedAndNeverThePassword) {
 TEST_F(UsersTest, SignOnNeedsAnActiveUserAndHisExactPassword) {
   const std::uint32_t admin = add("admin", "Admin-Secret", {1});
   add("retired", "old-secret", {1});
-  UserChange retire;
-  retire.active = false;
-  ASSERT_EQ(changeUser("retired", retire), 0);
+  ASSERT_EQ(changeUser("retired", retired()), 0);
 
   struct Case {
     const char* login;
@@ -250,18 +244,10 @@ TEST_F(UsersTest, RefusedChangeLeavesTheRecordAsItWas) {
   add("clerk", "clerk-pass", {1, 66});
   const std::vector<UserRecord> before = storedUsers();
   ASSERT_EQ(before.size(), 1u);
-
-  struct Case {
-    const char* what;
-    const char* login;
-    UserChange change;
-    int expected;
-  };
   UserChange badRight;
   badRight.fullName = "Changed Name";
   badRight.grant = {2, kHighestRight + 1};
-  UserChange badRevoke;
-  badRevoke.active = false;
+  UserChange badRevoke = retired();
   badRevoke.revoke = {0};
   UserChange badPassword;
   badPassword.fullName = "Changed Name";
@@ -271,16 +257,21 @@ TEST_F(UsersTest, RefusedChangeLeavesTheRecordAsItWas) {
   badName.grant = {2};
   UserChange fine;
   fine.grant = {2};
-  const std::vector<Case> cases = {
+  const struct {
+    const char* what;
+    const char* login;
+    const UserChange& change;
+    int expected;
+  } cases[] = {
       {"right past the highest", "clerk", badRight, kUserBadRight},
       {"right 0 revoked", "clerk", badRevoke, kUserBadRight},
       {"short password", "clerk", badPassword, kUserBadPassword},
-      {"full name too long", "clerk", badName, kUserBadName},
+      {"full name one past its width", "clerk", badName, kUserBadName},
       {"unknown user", "nobody", fine, kUserNotFound},
       {"empty sign-on name", "", fine, kUserNotFound},
-      {"name longer than any stored one", "clerkclerkclerkclerkX", fine, kUserNotFound},
+      {"one past the longest name", "clerkclerkclerkclerkX", fine, kUserNotFound},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     std::string why;
     EXPECT_EQ(changeUser(c.login, c.change, &why), c.expected) << c.what;
     EXPECT_FALSE(why.empty()) << c.what;
@@ -292,19 +283,13 @@ TEST_F(UsersTest, RefusedChangeLeavesTheRecordAsItWas) {
 
 TEST_F(UsersTest, RightsAreHeldOnlyByActiveUsersThatHaveThem) {
   const std::uint32_t clerk = add("clerk", "clerk-pass", {1, 66, kHighestRight});
-  EXPECT_NE(QRX_CheckUserRights(clerk, 1), 0);
-  EXPECT_NE(QRX_CheckUserRights(clerk, 66), 0);
-  EXPECT_NE(QRX_CheckUserRights(clerk, kHighestRight), 0);
-  EXPECT_EQ(QRX_CheckUserRights(clerk, 31), 0);
-  EXPECT_EQ(QRX_CheckUserRights(clerk, 0), 0);
-  EXPECT_EQ(QRX_CheckUserRights(clerk, kHighestRight + 1), 0);
-  EXPECT_EQ(QRX_CheckUserRights(clerk, -1), 0);
+  for (int right : {1, 66, kHighestRight}) EXPECT_NE(QRX_CheckUserRights(clerk, right), 0) << right;
+  for (int right : {31, 0, kHighestRight + 1, -1}) {
+    EXPECT_EQ(QRX_CheckUserRights(clerk, right), 0) << right;
+  }
   EXPECT_EQ(QRX_CheckUserRights(0, 1), 0);
   EXPECT_EQ(QRX_CheckUserRights(clerk + 1000, 1), 0);
-
-  UserChange retire;
-  retire.active = false;
-  ASSERT_EQ(changeUser("clerk", retire), 0);
+  ASSERT_EQ(changeUser("clerk", retired()), 0);
   EXPECT_EQ(QRX_CheckUserRights(clerk, 66), 0);
   std::vector<UserInfo> users;
   ASSERT_EQ(listUsers(&users), 0);
@@ -345,13 +330,10 @@ class OverrideTest : public UsersTest {
   ScriptedPrompter prompter_;
 };
 
-TEST_F(OverrideTest, HeldRightIsGrantedWithoutAsking) {
-  EXPECT_EQ(QRX_CheckRightWithPassword(prompter_, kRightEditAppointment), 1);
+TEST_F(OverrideTest, ApprovingUserBecomesTheOverrideUntilHandedBack) {
+  EXPECT_EQ(QRX_CheckRightWithPassword(prompter_, kRightEditAppointment), 1) << "held: no question";
   EXPECT_TRUE(prompter_.asked().empty());
   EXPECT_EQ(QRX_GetOverrideUserID(), clerk_);
-}
-
-TEST_F(OverrideTest, ApprovingUserBecomesTheOverrideUntilHandedBack) {
   prompter_.credentials("ADMIN", "admin-pass");
   EXPECT_EQ(QRX_CheckRightWithPassword(prompter_, kRightPurgeAppointments), 1);
   ASSERT_EQ(prompter_.asked().size(), 1u);
@@ -372,10 +354,8 @@ TEST_F(OverrideTest, ApprovingUserBecomesTheOverrideUntilHandedBack) {
 }
 
 TEST_F(OverrideTest, RefusedApprovalsKeepTheClerkAsOverride) {
-  UserChange retire;
-  retire.active = false;
   add("oldadmin", "oldadmin-pass", allRights());
-  ASSERT_EQ(changeUser("oldadmin", retire), 0);
+  ASSERT_EQ(changeUser("oldadmin", retired()), 0);
 
   struct Case {
     const char* what;

@@ -1,7 +1,9 @@
 #pragma once
-// Patients handed to the row composers without a database.
+// Patients handed to the row composers without a database; `onRead` lets a test act when the
+// n-th patient is asked for (to break the database in the middle of a walk).
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -20,12 +22,14 @@ class FakePatients final : public PatientLookup {
   }
   bool readPatient(std::uint32_t id, PatientRecord* out) override {
     ++reads_;
+    if (onRead) onRead(reads_);
     const auto it = patients_.find(id);
     if (it == patients_.end()) return false;
     *out = it->second;
     return true;
   }
   int reads() const { return reads_; }
+  std::function<void(int)> onRead;
 
  private:
   std::map<std::uint32_t, PatientRecord> patients_;

@@ -1,3 +1,5 @@
+// Packing a person's name into one text and cutting it back into its parts.
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -19,126 +21,64 @@ std::string packName(std::string_view last, std::string_view first, std::string_
   return out;
 }
 
-struct PackCase {
-  const char* last;
-  const char* first;
-  const char* initial;
-  int maxLen;
-  const char* expected;
-};
-
-TEST(PackName, JoinsPartsWithCommaOnlyWhenAGivenNameFollows) {
-  const PackCase cases[] = {
-      {"Smith", "John", "Q", 0, "Smith, John Q"},
-      {"Smith", "", "", 0, "Smith"},
-      {"Smith", "John", "", 0, "Smith, John"},
-      {"Smith", "", "Q", 0, "Smith, Q"},
-      {"  Smith ", "  John", "Q ", 0, "Smith, John Q"},
-      {"Smith", "   ", " ", 0, "Smith"},
-      {"de la Cruz", "Ana", "M", 0, "de la Cruz, Ana M"},
-  };
-  for (const PackCase& c : cases) {
-    EXPECT_EQ(packName(c.last, c.first, c.initial, c.maxLen), c.expected)
-        << c.last << "|" << c.first << "|" << c.initial;
+// The parts of a typed name as "last|first|initial", or "refused" (when every out must be empty).
+std::string unpackName(std::string_view packed) {
+  char last[32] = "stale", first[32] = "stale", initial[2] = "s";
+  if (QRX_UnpackName(packed, last, sizeof last, first, sizeof first, initial, sizeof initial) ==
+      1) {
+    return std::string(last) + "|" + first + "|" + initial;
   }
+  return *last || *first || *initial ? "refused, outs not cleared" : "refused";
 }
 
-TEST(PackName, CutsToMaxLen) {
-  const PackCase cases[] = {
-      // The appointment's name field holds 31 characters.
-      {"Vandenberghe-Oosterhuis", "Maximiliana", "R", 31, "Vandenberghe-Oosterhuis, Maximi"},
-      {"Smith", "John", "Q", 5, "Smith"},
-      {"Smith", "John", "Q", 7, "Smith, "},
-      {"Smith", "John", "Q", 13, "Smith, John Q"},
-      {"Smith", "John", "Q", 14, "Smith, John Q"},
-      {"Smith", "John", "Q", -1, "Smith, John Q"},
-  };
-  for (const PackCase& c : cases) {
-    EXPECT_EQ(packName(c.last, c.first, c.initial, c.maxLen), c.expected) << c.maxLen;
-  }
+std::string packPrefName(std::string_view first, std::string_view preferred, int maxLen) {
+  char out[64];
+  const int n = QRX_PackPrefName(out, sizeof out, "Smith", first, "J", preferred, maxLen);
+  EXPECT_EQ(n, static_cast<int>(std::strlen(out)));
+  return out;
 }
 
-TEST(PackName, CutsToBufferWhenSmallerThanMaxLen) {
+TEST(PackName, JoinsTrimmedPartsWithCommaOnlyWhenAGivenNameFollowsAndCutsToMaxLen) {
+  EXPECT_EQ(packName("Smith", "John", "Q"), "Smith, John Q");
+  EXPECT_EQ(packName("Smith", "   ", " "), "Smith");
+  EXPECT_EQ(packName("  Smith ", "  John", "Q "), "Smith, John Q");
+  // The appointment's name field holds 31 characters.
+  EXPECT_EQ(packName("Vandenberghe-Oosterhuis", "Maximiliana", "R", 31),
+            "Vandenberghe-Oosterhuis, Maximi");
+  EXPECT_EQ(packName("Smith", "John", "Q", 7), "Smith, ");
+  // A cut never splits a character of two or three bytes.
+  EXPECT_EQ(packName("M\u00FCller", "", "", 2), "M");
+  EXPECT_EQ(packName("A\u20ACB", "", "", 4), "A\u20AC");
+  EXPECT_EQ(packName("A\u20ACB", "", "", 3), "A");
+}
+
+TEST(PackName, CutsToBufferWithoutWritingPastIt) {
   Guarded<8> out;
   EXPECT_EQ(QRX_PackName(out.data(), 8, "Smith", "John", "Q", 31), 7);
   EXPECT_EQ(out.text(), "Smith, ");
   EXPECT_TRUE(out.guardIntact(8));
+  Guarded<3> wide;  // the two bytes of the u-umlaut do not both fit
+  EXPECT_EQ(QRX_PackName(wide.data(), 3, "M\u00FCller", "", "", 0), 1);
+  EXPECT_EQ(wide.text(), "M");
+  EXPECT_TRUE(wide.guardIntact(3));
+  Guarded<10> pref;
+  EXPECT_EQ(QRX_PackPrefName(pref.data(), 10, "Smith", "Robert", "J", "Bob", 0), 9);
+  EXPECT_EQ(pref.text(), "Smith, Ro");
+  EXPECT_TRUE(pref.guardIntact(10));
+  Guarded<1> none;
+  EXPECT_EQ(QRX_PackName(none.data(), 0, "Smith", "John", "Q", 0), 0);
+  EXPECT_EQ(QRX_PackPrefName(none.data(), 0, "Smith", "Robert", "J", "Bob", 0), 0);
+  EXPECT_TRUE(none.guardIntact(0));
 }
 
-TEST(PackName, SizeZeroWritesNothingAndSizeOneGivesEmptyText) {
-  Guarded<1> out;
-  EXPECT_EQ(QRX_PackName(out.data(), 0, "Smith", "John", "Q", 0), 0);
-  EXPECT_TRUE(out.guardIntact(0));
-  EXPECT_EQ(QRX_PackName(out.data(), 1, "Smith", "John", "Q", 0), 0);
-  EXPECT_EQ(out.text(), "");
-  EXPECT_TRUE(out.guardIntact(1));
-}
-
-TEST(PackName, DoesNotCutInsideAMultiByteCharacter) {
-  // "Müller": the ü takes two bytes; a cut after the first of them would leave broken text.
-  EXPECT_EQ(packName("M\xC3\xBCller", "", "", 2), "M");
-  EXPECT_EQ(packName("M\xC3\xBCller", "", "", 3), "M\xC3\xBC");
-  // A three-byte character (the euro sign) cut after one or two of its bytes.
-  const std::string euro = "A\xE2\x82\xAC";
-  EXPECT_EQ(packName(euro + "B", "", "", 2), "A");
-  EXPECT_EQ(packName(euro + "B", "", "", 3), "A");
-  EXPECT_EQ(packName(euro + "B", "", "", 4), euro);
-  Guarded<3> out;
-  EXPECT_EQ(QRX_PackName(out.data(), 3, "M\xC3\xBCller", "", "", 0), 1);
-  EXPECT_EQ(out.text(), "M");
-  EXPECT_TRUE(out.guardIntact(3));
-}
-
-struct UnpackCase {
-  const char* packed;
-  int result;
-  const char* last;
-  const char* first;
-  const char* initial;
-};
-
-TEST(UnpackName, SplitsTypedNames) {
-  const UnpackCase cases[] = {
-      {"Smith, John Q", 1, "Smith", "John", "Q"},
-      {"Smith,John", 1, "Smith", "John", ""},
-      {"Smith", 1, "Smith", "", ""},
-      {"  smith ,  john  q. ", 1, "smith", "john", "q"},
-      {"Smith,", 1, "Smith", "", ""},
-      {"de la Cruz, Ana M", 1, "de la Cruz", "Ana", "M"},
-      // A lone word after the comma is the first name, even when it is one letter.
-      {"Smith, Q", 1, "Smith", "Q", ""},
-      // A second given name stays with the first name instead of being dropped.
-      {"Smith, Mary Ann", 1, "Smith", "Mary Ann", ""},
-      {"Smith, Mary   Ann T.", 1, "Smith", "Mary Ann", "T"},
-      {"Smith, John QR", 1, "Smith", "John QR", ""},
-      {"Smith, John, Q", 1, "Smith", "John", "Q"},
-  };
-  for (const UnpackCase& c : cases) {
-    char last[32] = "x";
-    char first[32] = "x";
-    char initial[2] = "x";
-    EXPECT_EQ(
-        QRX_UnpackName(c.packed, last, sizeof last, first, sizeof first, initial, sizeof initial),
-        c.result)
-        << c.packed;
-    EXPECT_STREQ(last, c.last) << c.packed;
-    EXPECT_STREQ(first, c.first) << c.packed;
-    EXPECT_STREQ(initial, c.initial) << c.packed;
-  }
-}
-
-TEST(UnpackName, RefusesTextWithoutLastNameAndClearsEveryOut) {
-  for (const char* packed : {"", "   ", ", John Q", " , John"}) {
-    char last[32] = "stale";
-    char first[32] = "stale";
-    char initial[2] = "s";
-    EXPECT_EQ(
-        QRX_UnpackName(packed, last, sizeof last, first, sizeof first, initial, sizeof initial), 0)
-        << '"' << packed << '"';
-    EXPECT_STREQ(last, "");
-    EXPECT_STREQ(first, "");
-    EXPECT_STREQ(initial, "");
-  }
+TEST(UnpackName, SplitsTypedNamesAndRefusesTextWithoutLastName) {
+  EXPECT_EQ(unpackName("Smith,John"), "Smith|John|");
+  EXPECT_EQ(unpackName("  smith ,  john  q. "), "smith|john|q");
+  EXPECT_EQ(unpackName("Smith, Q"), "Smith|Q|");  // a lone word after the comma is the first name
+  EXPECT_EQ(unpackName("Smith, Mary   Ann T."), "Smith|Mary Ann|T");  // second given name kept
+  EXPECT_EQ(unpackName("Smith, John, Q"), "Smith|John|Q");
+  EXPECT_EQ(unpackName(""), "refused");
+  EXPECT_EQ(unpackName(" , John"), "refused");
 }
 
 TEST(UnpackName, CutsEachPartToItsBuffer) {
@@ -146,78 +86,28 @@ TEST(UnpackName, CutsEachPartToItsBuffer) {
   Guarded<3> first;
   Guarded<2> initial;
   EXPECT_EQ(QRX_UnpackName("Smith, John Q", last.data(), 4, first.data(), 3, initial.data(), 2), 1);
-  EXPECT_EQ(last.text(), "Smi");
-  EXPECT_EQ(first.text(), "Jo");
-  EXPECT_EQ(initial.text(), "Q");
-  EXPECT_TRUE(last.guardIntact(4));
-  EXPECT_TRUE(first.guardIntact(3));
-  EXPECT_TRUE(initial.guardIntact(2));
-
+  EXPECT_EQ(last.text() + "|" + first.text() + "|" + initial.text(), "Smi|Jo|Q");
+  EXPECT_TRUE(last.guardIntact(4) && first.guardIntact(3) && initial.guardIntact(2));
   Guarded<1> noRoom;
   EXPECT_EQ(QRX_UnpackName("Smith, John Q", noRoom.data(), 0, noRoom.data(), 0, nullptr, 0), 1);
   EXPECT_TRUE(noRoom.guardIntact(0));
 }
 
 TEST(UnpackName, RoundTripsPackedNames) {
-  struct Parts {
-    const char* last;
-    const char* first;
-    const char* initial;
-  };
-  const Parts table[] = {
-      {"Smith", "John", "Q"},       {"Smith", "John", ""},      {"Smith", "", ""},
-      {"O'Brien", "Mary Ann", "T"}, {"de la Cruz", "Ana", "M"}, {"Lee", "Al", "b"},
-      {"Nguyen-Tran", "Bao", ""},
-  };
-  for (const Parts& p : table) {
-    const std::string packed = packName(p.last, p.first, p.initial, 31);
-    char last[32];
-    char first[32];
-    char initial[2];
-    ASSERT_EQ(
-        QRX_UnpackName(packed, last, sizeof last, first, sizeof first, initial, sizeof initial), 1)
-        << packed;
-    EXPECT_STREQ(last, p.last) << packed;
-    EXPECT_STREQ(first, p.first) << packed;
-    EXPECT_STREQ(initial, p.initial) << packed;
+  const char* table[][3] = {{"Smith", "John", "Q"},       {"Smith", "", ""},
+                            {"O'Brien", "Mary Ann", "T"}, {"de la Cruz", "Ana", "M"},
+                            {"Lee", "Al", "b"},           {"Nguyen-Tran", "Bao", ""}};
+  for (const auto& p : table) {
+    EXPECT_EQ(unpackName(packName(p[0], p[1], p[2], 31)),
+              std::string(p[0]) + "|" + p[1] + "|" + p[2]);
   }
 }
-
-struct PrefCase {
-  const char* first;
-  const char* preferred;
-  int maxLen;
-  const char* expected;
-};
 
 TEST(PackPrefName, AddsPreferredNameOnlyWhenItDiffersFromFirstName) {
-  const PrefCase cases[] = {
-      {"Robert", "Bob", 0, "Smith, Robert J [Bob]"},
-      {"Robert", " Bob ", 0, "Smith, Robert J [Bob]"},
-      {"Robert", "Robert", 0, "Smith, Robert J"},
-      {"Robert", "rOBERT", 0, "Smith, Robert J"},
-      {" Robert", "ROBERT ", 0, "Smith, Robert J"},
-      {"Robert", "", 0, "Smith, Robert J"},
-      {"Robert", "   ", 0, "Smith, Robert J"},
-      {"Robert", "Bob", 18, "Smith, Robert J [B"},
-      {"Robert", "Bob", 15, "Smith, Robert J"},
-  };
-  for (const PrefCase& c : cases) {
-    char out[64];
-    const int n = QRX_PackPrefName(out, sizeof out, "Smith", c.first, "J", c.preferred, c.maxLen);
-    EXPECT_STREQ(out, c.expected) << c.first << "|" << c.preferred << "|" << c.maxLen;
-    EXPECT_EQ(n, static_cast<int>(std::strlen(out)));
-  }
-}
-
-TEST(PackPrefName, CutsToBufferAndWritesNothingPastIt) {
-  Guarded<10> out;
-  EXPECT_EQ(QRX_PackPrefName(out.data(), 10, "Smith", "Robert", "J", "Bob", 0), 9);
-  EXPECT_EQ(out.text(), "Smith, Ro");
-  EXPECT_TRUE(out.guardIntact(10));
-
-  EXPECT_EQ(QRX_PackPrefName(out.data(), 0, "Smith", "Robert", "J", "Bob", 0), 0);
-  EXPECT_EQ(out.text(), "Smith, Ro");
+  EXPECT_EQ(packPrefName("Robert", " Bob ", 0), "Smith, Robert J [Bob]");
+  EXPECT_EQ(packPrefName(" Robert", "rOBERT ", 0), "Smith, Robert J");
+  EXPECT_EQ(packPrefName("Robert", "   ", 0), "Smith, Robert J");
+  EXPECT_EQ(packPrefName("Robert", "Bob", 18), "Smith, Robert J [B");
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // Record locks, update holds and exclusive opens between sessions of one process (each session
-// has its own lock file description, so they meet exactly as two processes would).
+// has its own lock file description, so they meet exactly as two processes would), and a lock
+// file that fails.
 
 #include <gtest/gtest.h>
 
 #include "platform/qrxdb/env.h"
-#include "platform/qrxdb/testing.h"
 #include "tests/platform/qrxdb/support/qdb_fixture.h"
 
 namespace qdbtest {
@@ -20,239 +20,169 @@ class Locks : public DatabaseTest {
       ASSERT_EQ(QDB_AddRec(mine_, r.data(), r.size()), 1);
     }
     other_ = QDB_StartSession(1);
-    ASSERT_NE(other_, 0);
     theirs_ = open(kAppts, other_);
     ASSERT_NE(theirs_, 0u);
   }
 
-  static std::vector<std::uint8_t> idKey(std::uint32_t id) { return keyU32(id); }
   // Finds the appointment with identifier `id` (1, 2, 3 = dates 100, 200, 300).
-  int find(QdbHandle file, std::uint32_t id, Rec* r) {
-    const auto key = idKey(id);
-    return QDB_FindRec(file, 13, key.data(), key.size(), r->data(), r->size());
+  static int find(QdbHandle file, std::uint32_t id, Rec& r) {
+    return findRec(file, 13, keyU32(id), r);
+  }
+  QdbHandle startUpdate(QdbHandle file, std::uint32_t id, Rec& r, int mode = 2) {
+    return QDB_StartUpdate(file, mode, 13, keyU32(id).data(), 4, r.data(), r.size());
   }
 
   QdbHandle mine_ = 0;
   QdbSession other_ = 0;
   QdbHandle theirs_ = 0;
+  Rec r_{kApptSize};
+  Rec t_{kApptSize};
 };
 
 TEST_F(Locks, LockingReadOfARecordAnotherSessionHoldsGives42AtOnce) {
-  Rec r(kApptSize);
   ASSERT_EQ(QDB_LKISAM(session_, 2), 1);
-  ASSERT_EQ(find(mine_, 2, &r), 1);
+  ASSERT_EQ(find(mine_, 2, r_), 1);
+  const QdbHandle second = open(kAppts);
+  EXPECT_EQ(find(second, 2, r_), 1) << "a session never conflicts with itself";
+  EXPECT_EQ(QDB_WriteRec(second, r_.data(), r_.size()), 1);
 
   ASSERT_EQ(QDB_LKISAM(other_, 2), 1);
-  Rec t(kApptSize);
-  ASSERT_EQ(find(theirs_, 1, &t), 1);
+  ASSERT_EQ(find(theirs_, 1, t_), 1);
   const QdbPosition before = QDB_GetFilePos(theirs_);
-  const Rec untouched = t;
-  EXPECT_EQ(find(theirs_, 2, &t), 0);
+  const Rec untouched = t_;
+  EXPECT_EQ(find(theirs_, 2, t_), 0);
   EXPECT_EQ(lastError(other_), kQdbLocked);
-  EXPECT_EQ(t, untouched) << "a refused read copies nothing";
+  EXPECT_EQ(t_, untouched) << "a refused read copies nothing";
   EXPECT_EQ(QDB_GetFilePos(theirs_), before) << "and makes nothing current";
-  EXPECT_EQ(QDB_NextRec(theirs_, 13, t.data(), t.size()), 0) << "the walk meets it too";
+  EXPECT_EQ(QDB_NextRec(theirs_, 13, t_.data(), t_.size()), 0) << "the walk meets it too";
   EXPECT_EQ(lastError(other_), kQdbLocked);
-
   ASSERT_EQ(QDB_LKISAM(other_, 0), 1);
-  EXPECT_EQ(find(theirs_, 2, &t), 1) << "a plain read never fails for a lock";
-  EXPECT_EQ(t.u32(6), 200u);
-}
-
-TEST_F(Locks, SessionNeverConflictsWithItself) {
-  QdbHandle second = open(kAppts);
-  Rec r(kApptSize);
-  ASSERT_EQ(QDB_LKISAM(session_, 2), 1);
-  ASSERT_EQ(find(mine_, 2, &r), 1);
-  EXPECT_EQ(find(second, 2, &r), 1);
-  r.u32(54, 999);
-  EXPECT_EQ(QDB_WriteRec(second, r.data(), r.size()), 1);
+  EXPECT_EQ(find(theirs_, 2, t_), 1) << "a plain read never fails for a lock";
+  EXPECT_EQ(t_.u32(6), 200u);
 }
 
 TEST_F(Locks, RewriteOrDeleteOfAHeldRecordGives42AndChangesNothing) {
-  Rec r(kApptSize);
   ASSERT_EQ(QDB_LKISAM(session_, 2), 1);
-  ASSERT_EQ(find(mine_, 2, &r), 1);
-  Rec t(kApptSize);
-  ASSERT_EQ(find(theirs_, 2, &t), 1);
-  Rec changed = t;
+  ASSERT_EQ(find(mine_, 2, r_), 1);
+  ASSERT_EQ(find(theirs_, 2, t_), 1);
+  Rec changed = t_;
   changed.u32(54, 4242);
   EXPECT_EQ(QDB_WriteRec(theirs_, changed.data(), changed.size()), 0);
   EXPECT_EQ(lastError(other_), kQdbLocked);
   EXPECT_EQ(QDB_DeleteCurRec(theirs_), 0);
   EXPECT_EQ(lastError(other_), kQdbLocked);
-  ASSERT_EQ(find(theirs_, 2, &t), 1);
-  EXPECT_EQ(t, r);
+  ASSERT_EQ(find(theirs_, 2, t_), 1);
+  EXPECT_EQ(t_, r_);
   ASSERT_EQ(QDB_UnlockCurRecord(mine_), 1);
   EXPECT_EQ(QDB_WriteRec(theirs_, changed.data(), changed.size()), 1);
 }
 
-TEST_F(Locks, FreeingAllAndFreeingOne) {
-  Rec r(kApptSize);
+TEST_F(Locks, PauseKeepsHeldLocksAndUnlockFreesOnlyTheCurrentRecord) {
   ASSERT_EQ(QDB_StartLocking(session_), 1);
-  ASSERT_EQ(find(mine_, 1, &r), 1);
-  ASSERT_EQ(find(mine_, 2, &r), 1);
-  ASSERT_EQ(QDB_UnlockCurRecord(mine_), 1);  // frees 2 only
+  EXPECT_EQ(QDB_GetLockMode(session_), 2);
+  ASSERT_EQ(find(mine_, 1, r_), 1);
+  ASSERT_EQ(QDB_PauseLocking(session_), 1);
+  EXPECT_EQ(QDB_GetLockMode(session_), 1);
+  ASSERT_EQ(find(mine_, 2, r_), 1);
+  ASSERT_EQ(QDB_ResumeLocking(session_), 1);
+  ASSERT_EQ(find(mine_, 3, r_), 1);
+  Rec added = appt(400, "OP1");
+  ASSERT_EQ(QDB_AddRec(mine_, added.data(), added.size()), 1) << "an add locks its record";
   ASSERT_EQ(QDB_LKISAM(other_, 2), 1);
-  Rec t(kApptSize);
-  EXPECT_EQ(find(theirs_, 1, &t), 0);
-  EXPECT_EQ(find(theirs_, 2, &t), 1);
-  ASSERT_EQ(QDB_UnlockCurRecord(theirs_), 1);
-
-  ASSERT_EQ(find(mine_, 3, &r), 1);
-  ASSERT_EQ(QDB_LKISAM(session_, 0), 1);
+  for (std::uint32_t id : {1u, 2u, 3u, 4u}) EXPECT_EQ(find(theirs_, id, t_), id == 2 ? 1 : 0) << id;
+  ASSERT_EQ(find(mine_, 3, r_), 1);
+  ASSERT_EQ(QDB_UnlockCurRecord(mine_), 1);
+  EXPECT_EQ(find(theirs_, 3, t_), 1);
+  EXPECT_EQ(find(theirs_, 1, t_), 0) << "the others stay held";
+  ASSERT_EQ(QDB_StopLocking(session_), 1);
   EXPECT_EQ(QDB_GetLockMode(session_), 0);
-  for (std::uint32_t id : {1u, 2u, 3u}) EXPECT_EQ(find(theirs_, id, &t), 1) << id;
-  ASSERT_EQ(find(mine_, 1, &r), 1);
-  EXPECT_EQ(QDB_LKISAM(other_, 0), 1);
-  EXPECT_EQ(find(mine_, 1, &r), 1) << "locking stopped: reads lock nothing";
-  ASSERT_EQ(QDB_LKISAM(other_, 2), 1);
-  EXPECT_EQ(find(theirs_, 1, &t), 1);
+  for (std::uint32_t id : {1u, 4u}) EXPECT_EQ(find(theirs_, id, t_), 1) << id;
+  ASSERT_EQ(QDB_UnlockCurRecord(theirs_), 1);
+  ASSERT_EQ(find(mine_, 4, r_), 1);
+  EXPECT_EQ(find(theirs_, 4, t_), 1) << "locking stopped: reads lock nothing";
 }
 
 TEST_F(Locks, EndingASessionFreesItsLocks) {
-  Rec t(kApptSize);
   ASSERT_EQ(QDB_LKISAM(other_, 2), 1);
-  ASSERT_EQ(find(theirs_, 3, &t), 1);
+  ASSERT_EQ(find(theirs_, 3, t_), 1);
   ASSERT_EQ(QDB_LKISAM(session_, 2), 1);
-  Rec r(kApptSize);
-  EXPECT_EQ(find(mine_, 3, &r), 0);
+  EXPECT_EQ(find(mine_, 3, r_), 0);
   ASSERT_EQ(QDB_EndSession(other_), 1);
-  EXPECT_EQ(find(mine_, 3, &r), 1);
-  EXPECT_EQ(QDB_FirstRec(theirs_, 10, t.data(), t.size()), 0) << "its handles went with it";
+  EXPECT_EQ(find(mine_, 3, r_), 1);
+  EXPECT_EQ(QDB_FirstRec(theirs_, 10, t_.data(), t_.size()), 0) << "its handles went with it";
   EXPECT_EQ(QDB_GetLastErrorNum(0), kQdbBadHandle);
-}
-
-TEST_F(Locks, PauseKeepsHeldLocksAndLocksNothingNew) {
-  Rec r(kApptSize);
-  ASSERT_EQ(QDB_StartLocking(session_), 1);
-  EXPECT_EQ(QDB_GetLockMode(session_), 2);
-  ASSERT_EQ(find(mine_, 1, &r), 1);
-  ASSERT_EQ(QDB_PauseLocking(session_), 1);
-  EXPECT_EQ(QDB_GetLockMode(session_), 1);
-  ASSERT_EQ(find(mine_, 2, &r), 1);
-  ASSERT_EQ(QDB_ResumeLocking(session_), 1);
-  EXPECT_EQ(QDB_GetLockMode(session_), 2);
-  ASSERT_EQ(find(mine_, 3, &r), 1);
-
-  ASSERT_EQ(QDB_LKISAM(other_, 2), 1);
-  Rec t(kApptSize);
-  EXPECT_EQ(find(theirs_, 1, &t), 0);
-  EXPECT_EQ(find(theirs_, 2, &t), 1);
-  EXPECT_EQ(find(theirs_, 3, &t), 0);
-  ASSERT_EQ(QDB_StopLocking(session_), 1);
-  EXPECT_EQ(find(theirs_, 3, &t), 1);
-}
-
-TEST_F(Locks, AddWhileLockingLocksTheNewRecord) {
-  ASSERT_EQ(QDB_LKISAM(session_, 2), 1);
-  Rec r = appt(400, "OP1");
-  ASSERT_EQ(QDB_AddRec(mine_, r.data(), r.size()), 1);
-  ASSERT_EQ(QDB_LKISAM(other_, 2), 1);
-  Rec t(kApptSize);
-  EXPECT_EQ(find(theirs_, 4, &t), 0);
-  EXPECT_EQ(lastError(other_), kQdbLocked);
-  ASSERT_EQ(QDB_LKISAM(session_, 0), 1);
-  EXPECT_EQ(find(theirs_, 4, &t), 1);
 }
 
 TEST_F(Locks, LockedWalkWaitsOnTheSameRecordAfter42) {
   ASSERT_EQ(QDB_LKISAM(other_, 2), 1);
-  Rec t(kApptSize);
-  ASSERT_EQ(find(theirs_, 2, &t), 1);
-
+  ASSERT_EQ(find(theirs_, 2, t_), 1);
   ASSERT_EQ(QDB_LKISAM(session_, 2), 1);
-  Rec r(kApptSize);
-  const auto all = std::vector<std::uint8_t>(9, 0);
-  QdbHandle set = QDB_StartSet(mine_, 10, 0, all.data(), all.size(), r.data(), r.size(), 0);
+  const Key all(9, 0);
+  QdbHandle set = QDB_StartSet(mine_, 10, 0, all.data(), all.size(), r_.data(), r_.size(), 0);
   ASSERT_NE(set, 0u);
-  EXPECT_EQ(r.u32(6), 100u);
-  EXPECT_EQ(QDB_NextRecInSet(set, r.data(), r.size()), 0);
+  EXPECT_EQ(r_.u32(6), 100u);
+  EXPECT_EQ(QDB_NextRecInSet(set, r_.data(), r_.size()), 0);
   EXPECT_EQ(lastError(), kQdbLocked);
-  EXPECT_EQ(QDB_NextRecInSet(set, r.data(), r.size()), 0) << "a retry meets the same record";
+  EXPECT_EQ(QDB_NextRecInSet(set, r_.data(), r_.size()), 0) << "a retry meets the same record";
   ASSERT_EQ(QDB_LKISAM(other_, 0), 1);
-  ASSERT_EQ(QDB_NextRecInSet(set, r.data(), r.size()), 1);
-  EXPECT_EQ(r.u32(6), 200u) << "nothing was skipped";
-  ASSERT_EQ(QDB_NextRecInSet(set, r.data(), r.size()), 1);
-  EXPECT_EQ(r.u32(6), 300u);
+  for (std::uint32_t date : {200u, 300u}) {
+    ASSERT_EQ(QDB_NextRecInSet(set, r_.data(), r_.size()), 1);
+    EXPECT_EQ(r_.u32(6), date) << "nothing was skipped";
+  }
 }
 
-TEST_F(Locks, UpdateHoldsTheRecordAndCommitWritesTheBufferBack) {
-  Rec r(kApptSize);
-  const auto key = idKey(2);
-  QdbHandle update = QDB_StartUpdate(mine_, 2, 13, key.data(), key.size(), r.data(), r.size());
+TEST_F(Locks, UpdateHoldsTheRecordUntilCommitAbortOrClose) {
+  QdbHandle update = startUpdate(mine_, 2, r_);
   ASSERT_NE(update, 0u);
-  EXPECT_EQ(r.u32(6), 200u);
-  ASSERT_EQ(QDB_LKISAM(other_, 2), 1);
-  Rec t(kApptSize);
-  EXPECT_EQ(find(theirs_, 2, &t), 0);
-  EXPECT_EQ(lastError(other_), kQdbLocked);
+  EXPECT_EQ(r_.u32(6), 200u);
   EXPECT_EQ(QDB_GetLockMode(session_), 0) << "an update holds without turning locking on";
-
-  r.u32(6, 250);
+  ASSERT_EQ(QDB_LKISAM(other_, 2), 1);
+  EXPECT_EQ(find(theirs_, 2, t_), 0);
+  EXPECT_EQ(lastError(other_), kQdbLocked);
+  r_.u32(6, 250);
   ASSERT_EQ(QDB_CommitUpdate(update), 1);
-  ASSERT_EQ(find(theirs_, 2, &t), 1) << "commit released the record";
-  EXPECT_EQ(t.u32(6), 250u);
+  ASSERT_EQ(find(theirs_, 2, t_), 1) << "commit wrote the buffer back and let go";
+  EXPECT_EQ(t_.u32(6), 250u);
   EXPECT_EQ(QDB_CommitUpdate(update), 0) << "the update ended";
   EXPECT_EQ(lastError(), kQdbBadHandle);
-}
+  ASSERT_EQ(QDB_UnlockCurRecord(theirs_), 1);
 
-TEST_F(Locks, AbortReleasesAndChangesNothing) {
-  Rec r(kApptSize);
-  const auto key = idKey(3);
-  QdbHandle update = QDB_StartUpdate(mine_, 2, 13, key.data(), key.size(), r.data(), r.size());
-  ASSERT_NE(update, 0u);
-  r.u32(6, 999);
+  update = startUpdate(mine_, 3, r_);
+  r_.u32(6, 999);
   ASSERT_EQ(QDB_AbortUpdate(update), 1);
-  ASSERT_EQ(QDB_LKISAM(other_, 2), 1);
-  Rec t(kApptSize);
-  ASSERT_EQ(find(theirs_, 3, &t), 1);
-  EXPECT_EQ(t.u32(6), 300u);
+  ASSERT_EQ(find(theirs_, 3, t_), 1);
+  EXPECT_EQ(t_.u32(6), 300u);
+  ASSERT_EQ(QDB_UnlockCurRecord(theirs_), 1);
+
+  QdbHandle file = open(kAppts);
+  update = startUpdate(file, 1, r_);
+  ASSERT_NE(update, 0u);
+  ASSERT_EQ(QDB_CloseFile(file), 1);
+  EXPECT_EQ(QDB_AbortUpdate(update), 0) << "closing the file ended its update";
+  EXPECT_EQ(find(theirs_, 1, t_), 1) << "and its hold";
 }
 
-TEST_F(Locks, UpdateOfMissingOrHeldRecordGivesNoHandle) {
-  Rec r(kApptSize);
-  const auto missing = idKey(9);
-  EXPECT_EQ(QDB_StartUpdate(mine_, 2, 13, missing.data(), missing.size(), r.data(), r.size()), 0u);
+TEST_F(Locks, RefusedOrLostUpdateChangesNothing) {
+  EXPECT_EQ(startUpdate(mine_, 9, r_), 0u);
   EXPECT_EQ(lastError(), kQdbNotFound);
-  const auto key = idKey(1);
-  EXPECT_EQ(QDB_StartUpdate(mine_, 1, 13, key.data(), key.size(), r.data(), r.size()), 0u);
+  EXPECT_EQ(startUpdate(mine_, 1, r_, 1), 0u);
   EXPECT_EQ(lastError(), kQdbBadArgument);
-  Rec t(kApptSize);
-  QdbHandle theirs = QDB_StartUpdate(theirs_, 2, 13, key.data(), key.size(), t.data(), t.size());
-  ASSERT_NE(theirs, 0u);
-  EXPECT_EQ(QDB_StartUpdate(mine_, 2, 13, key.data(), key.size(), r.data(), r.size()), 0u);
+  QdbHandle held = startUpdate(theirs_, 2, t_);
+  ASSERT_NE(held, 0u);
+  EXPECT_EQ(startUpdate(mine_, 2, r_), 0u);
   EXPECT_EQ(lastError(), kQdbLocked);
-  QDB_AbortUpdate(theirs);
-}
+  ASSERT_EQ(QDB_AbortUpdate(held), 1);
 
-TEST_F(Locks, CommitAfterTheHoldWasLostGives42AndChangesNothing) {
-  Rec r(kApptSize);
-  const auto key = idKey(1);
-  QdbHandle update = QDB_StartUpdate(mine_, 2, 13, key.data(), key.size(), r.data(), r.size());
+  QdbHandle update = startUpdate(mine_, 1, r_);
   ASSERT_NE(update, 0u);
   ASSERT_EQ(QDB_LKISAM(session_, 0), 1);  // frees the update's lock too
   ASSERT_EQ(QDB_LKISAM(other_, 2), 1);
-  Rec t(kApptSize);
-  ASSERT_EQ(find(theirs_, 1, &t), 1);
-  r.u32(6, 111);
+  ASSERT_EQ(find(theirs_, 1, t_), 1);
+  r_.u32(6, 111);
   EXPECT_EQ(QDB_CommitUpdate(update), 0);
   EXPECT_EQ(lastError(), kQdbLocked);
-  ASSERT_EQ(find(theirs_, 1, &t), 1);
-  EXPECT_EQ(t.u32(6), 100u);
-}
-
-TEST_F(Locks, ClosingAFileAbortsItsUpdates) {
-  QdbHandle file = open(kAppts);
-  Rec r(kApptSize);
-  const auto key = idKey(1);
-  QdbHandle update = QDB_StartUpdate(file, 2, 13, key.data(), key.size(), r.data(), r.size());
-  ASSERT_NE(update, 0u);
-  ASSERT_EQ(QDB_CloseFile(file), 1);
-  EXPECT_EQ(QDB_AbortUpdate(update), 0);
-  ASSERT_EQ(QDB_LKISAM(other_, 2), 1);
-  Rec t(kApptSize);
-  EXPECT_EQ(find(theirs_, 1, &t), 1) << "its hold went with it";
+  ASSERT_EQ(find(theirs_, 1, t_), 1);
+  EXPECT_EQ(t_.u32(6), 100u);
 }
 
 TEST_F(Locks, ExclusiveOpenKeepsOtherSessionsOut) {
@@ -265,7 +195,6 @@ TEST_F(Locks, ExclusiveOpenKeepsOtherSessionsOut) {
   EXPECT_EQ(lastError(other_), kQdbLocked);
   ASSERT_EQ(QDB_CloseFile(only), 1);
   ASSERT_NE(open(kAppts, other_), 0u) << "closing gave the file back";
-
   ASSERT_EQ(QDB_SetAccessMode(other_, 2), 1);
   EXPECT_EQ(QDB_GetAccessMode(other_), 2);
   EXPECT_EQ(open(kAppts, other_), 0u) << "mode 2 opens exclusively; this session has it open";
@@ -274,98 +203,58 @@ TEST_F(Locks, ExclusiveOpenKeepsOtherSessionsOut) {
   EXPECT_EQ(lastError(other_), kQdbBadArgument);
 }
 
-// ---------------------------------------------------------------------------------------------
-// A lock file that fails
-
-class FailingLocks final : public vantrel::qrxdb::Env {
+// A lock file the system cannot open or lock.
+class FailingLocks final : public ForwardingEnv {
  public:
-  class File final : public vantrel::qrxdb::LockFile {
-   public:
+  struct File final : vantrel::qrxdb::LockFile {
     File(FailingLocks& owner, std::unique_ptr<LockFile> real)
-        : owner_(owner), real_(std::move(real)) {}
+        : owner(owner), real(std::move(real)) {}
     vantrel::qrxdb::LockOutcome tryLock(std::uint64_t offset, bool exclusive) override {
-      if (owner_.failLocks) return vantrel::qrxdb::LockOutcome::kFailed;
-      return real_->tryLock(offset, exclusive);
+      if (owner.failLocks) return vantrel::qrxdb::LockOutcome::kFailed;
+      return real->tryLock(offset, exclusive);
     }
     vantrel::qrxdb::LockOutcome unlock(std::uint64_t offset) override {
-      return real_->unlock(offset);
+      return real->unlock(offset);
     }
-
-   private:
-    FailingLocks& owner_;
-    std::unique_ptr<LockFile> real_;
+    FailingLocks& owner;
+    std::unique_ptr<LockFile> real;
   };
-
   std::unique_ptr<vantrel::qrxdb::LockFile> openLockFile(const std::string& path) override {
     if (failOpen) return nullptr;
-    return std::make_unique<File>(*this, real().openLockFile(path));
+    return std::make_unique<File>(*this, ForwardingEnv::openLockFile(path));
   }
-  vantrel::qrxdb::PathKind pathKind(const std::string& p) override { return real().pathKind(p); }
-  bool makeDirectories(const std::string& p) override { return real().makeDirectories(p); }
-  int linkNoReplace(const std::string& a, const std::string& b) override {
-    return real().linkNoReplace(a, b);
-  }
-  void removeFile(const std::string& p) override { real().removeFile(p); }
-  bool syncDirectory(const std::string& p) override { return real().syncDirectory(p); }
-  std::uint64_t nowMicros() override { return real().nowMicros(); }
-  void sleepMicros(std::uint64_t m) override { real().sleepMicros(m); }
-  int processId() override { return real().processId(); }
-
   bool failOpen = false;
   bool failLocks = false;
-
- private:
-  static vantrel::qrxdb::Env& real() { return vantrel::qrxdb::defaultEnv(); }
 };
 
-class LockFailures : public ::testing::Test {
+class LockFailures : public DatabaseTest {
  protected:
-  void SetUp() override {
-    vantrel::qrxdb::testing::setEnv(&env_);
-    ASSERT_EQ(QDB_CreateDataBase(dir_.path().c_str()), 1);
-    ASSERT_EQ(QDB_InitDataBase(dir_.path().c_str()), 1);
-  }
-  void TearDown() override {
-    QDB_CloseDataBase();
-    vantrel::qrxdb::testing::setEnv(nullptr);
-  }
-  TempDir dir_;
   FailingLocks env_;
 };
 
-TEST_F(LockFailures, UnusableLockFileRefusesTheSessionWith408) {
-  env_.failOpen = true;
-  EXPECT_EQ(QDB_StartSession(1), 0);
-  EXPECT_EQ(QDB_GetLastErrorNum(0), kQdbIoError);
-}
-
 TEST_F(LockFailures, FailedLockIsAnIoErrorNeverALockConflictOrASilentRead) {
-  QdbSession s = QDB_StartSession(1);
-  ASSERT_EQ(QDB_CREIFIL(s, apptDef()), 1);
-  QdbHandle f = QDB_OpenFile(s, kAppts);
+  reopenWith(&env_);
+  env_.failOpen = true;
+  EXPECT_EQ(QDB_StartSession(1), 0) << "no session without its lock file";
+  EXPECT_EQ(QDB_GetLastErrorNum(0), kQdbIoError);
+  env_.failOpen = false;
+  QdbHandle f = createAndOpen(apptDef());
   Rec a = appt(100, "OP1");
   ASSERT_EQ(QDB_AddRec(f, a.data(), a.size()), 1);
-  ASSERT_EQ(QDB_LKISAM(s, 2), 1);
+  ASSERT_EQ(QDB_LKISAM(session_, 2), 1);
   env_.failLocks = true;
   Rec r(kApptSize);
-  const QdbPosition before = QDB_GetFilePos(f);
-  ASSERT_EQ(QDB_SETCURI(f, before), 1);
   EXPECT_EQ(QDB_FirstRec(f, 10, r.data(), r.size()), 0);
-  EXPECT_EQ(QDB_GetLastErrorNum(s), kQdbIoError);
+  EXPECT_EQ(lastError(), kQdbIoError);
   EXPECT_EQ(r, Rec(kApptSize));
   Rec b = appt(200, "OP1");
   EXPECT_EQ(QDB_AddRec(f, b.data(), b.size()), 0) << "an add that cannot lock is undone";
-  EXPECT_EQ(QDB_GetLastErrorNum(s), kQdbIoError);
-  ASSERT_EQ(QDB_LKISAM(s, 0), 1);
+  EXPECT_EQ(lastError(), kQdbIoError);
+  ASSERT_EQ(QDB_LKISAM(session_, 0), 1);
   EXPECT_EQ(QDB_WriteRec(f, a.data(), a.size()), 0) << "a rewrite needs the lock too";
-  EXPECT_EQ(QDB_GetLastErrorNum(s), kQdbIoError);
+  EXPECT_EQ(lastError(), kQdbIoError);
   env_.failLocks = false;
-  std::size_t count = 0;
-  for (int ok = QDB_FirstRec(f, 10, r.data(), r.size()); ok;
-       ok = QDB_NextRec(f, 10, r.data(), r.size())) {
-    ++count;
-  }
-  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(walk(f, 10, kApptSize, 6), (std::vector<std::uint32_t>{100}));
 }
 
 }  // namespace

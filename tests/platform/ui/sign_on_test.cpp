@@ -20,9 +20,6 @@
 
 namespace {
 
-using vantrel::test::ScopedEnv;
-using vantrel::test::TempDir;
-
 class SignOnTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -39,102 +36,57 @@ class SignOnTest : public ::testing::Test {
     QDB_CloseDataBase();
   }
 
-  // Each prompt asked, in order: "sign on" for a credentials prompt, "refused" for the message.
-  std::vector<std::string> dialogue() const {
-    std::vector<std::string> out;
-    for (const auto& asked : prompter_.asked()) {
-      if (asked.prompt.text == kSignOnText) {
-        out.push_back("sign on");
-      } else if (asked.prompt.text == kSignOnRefused) {
-        out.push_back("refused");
-      } else {
-        out.push_back("other: " + asked.prompt.text);
-      }
-    }
-    return out;
-  }
-
-  TempDir dir_{"vantrel-sign-on"};
-  ScopedEnv profile_{"VANTREL_PROFILE"};
-  ScriptedPrompter prompter_;
+  vantrel::test::TempDir dir_{"vantrel-sign-on"};
+  vantrel::test::ScopedEnv profile_{"VANTREL_PROFILE"};
   std::uint32_t clerk_ = 0;
 };
 
-TEST_F(SignOnTest, SignedOnUserIsNotAskedAgain) {
-  ASSERT_EQ(QRX_SignOn("clerk", "clerk-pass"), 1);
-  EXPECT_TRUE(signOnInteractive(prompter_));
-  EXPECT_TRUE(prompter_.asked().empty());
-  EXPECT_EQ(QRX_GetLoggedInUserID(), clerk_);
-}
-
-TEST_F(SignOnTest, RightNameAndPasswordSignOnWithTheSignOnPrompt) {
-  prompter_.credentials("clerk", "clerk-pass");
-  EXPECT_TRUE(signOnInteractive(prompter_));
-  EXPECT_EQ(QRX_GetLoggedInUserID(), clerk_);
-  ASSERT_EQ(prompter_.asked().size(), 1u);
-  const Prompt& asked = prompter_.asked()[0].prompt;
-  EXPECT_EQ(asked.caption, "Vantrel Sign On");
-  EXPECT_EQ(asked.text, "Sign on to Vantrel Appointment List.");
-}
-
-TEST_F(SignOnTest, RefusalIsToldAsAStopInTheSignOnCaption) {
-  prompter_.credentials("clerk", "wrong").credentials("clerk", "clerk-pass");
-  EXPECT_TRUE(signOnInteractive(prompter_));
-  ASSERT_EQ(prompter_.asked().size(), 3u);
-  const Prompt& told = prompter_.asked()[1].prompt;
-  EXPECT_EQ(told.caption, "Vantrel Sign On");
-  EXPECT_EQ(told.text, "The user name or password is not correct.");
-  EXPECT_EQ(told.icon, PromptIcon::kStop);
-  EXPECT_EQ(told.buttons, PromptButtons::kOk);
-}
-
-TEST_F(SignOnTest, AsksAgainOnlyAsOftenAsAllowed) {
-  struct Case {
+TEST_F(SignOnTest, AsksAgainOnlyAsOftenAsAllowedAndCancelStopsAtOnce) {
+  const Credentials right{"clerk", "clerk-pass"}, wrong{"clerk", "clerk-pas"};
+  const struct {
     const char* name;
     int attempts;
-    std::vector<Credentials> typed;  // queued in this order
+    std::vector<Credentials> typed;  // queued in this order; then the prompter cancels
     bool signedOn;
-    std::vector<std::string> dialogue;
+    std::string dialogue;  // S: the sign-on prompt, R: the refusal told (a stop, OK only)
+  } cases[] = {
+      {"third try right", 3, {wrong, {"clark", "clerk-pass"}, right}, true, "SRSRS"},
+      {"a fourth try is never taken", 3, {wrong, wrong, wrong, right}, false, "SRSRSR"},
+      {"one attempt", 1, {wrong, right}, false, "SR"},
+      {"no attempts still asks once", 0, {right}, true, "S"},
+      {"name in other case", 3, {{"CLERK", "clerk-pass"}}, true, "S"},
+      {"cancel at once", 3, {}, false, "S"},
+      {"cancel after a refusal", 3, {wrong}, false, "SRS"},
   };
-  const Credentials right{"clerk", "clerk-pass"};
-  const Credentials wrongPassword{"clerk", "clerk-pas"};
-  const Credentials unknownUser{"clark", "clerk-pass"};
-  const std::vector<Case> cases = {
-      {"third try right",
-       3,
-       {wrongPassword, unknownUser, right},
-       true,
-       {"sign on", "refused", "sign on", "refused", "sign on"}},
-      {"a fourth try is never taken",
-       3,
-       {wrongPassword, wrongPassword, wrongPassword, right},
-       false,
-       {"sign on", "refused", "sign on", "refused", "sign on", "refused"}},
-      {"one attempt", 1, {wrongPassword, right}, false, {"sign on", "refused"}},
-      {"no attempts still asks once", 0, {right}, true, {"sign on"}},
-      {"name in other case", 3, {{"CLERK", "clerk-pass"}}, true, {"sign on"}},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     QRX_SignOff();
-    prompter_ = ScriptedPrompter();
-    for (const Credentials& typed : c.typed) prompter_.credentials(typed.login, typed.password);
-    EXPECT_EQ(signOnInteractive(prompter_, c.attempts), c.signedOn) << c.name;
-    EXPECT_EQ(QRX_IsSignedOn(), c.signedOn ? 1 : 0) << c.name;
-    EXPECT_EQ(dialogue(), c.dialogue) << c.name;
+    ScriptedPrompter prompter;
+    for (const Credentials& typed : c.typed) prompter.credentials(typed.login, typed.password);
+    EXPECT_EQ(signOnInteractive(prompter, c.attempts), c.signedOn) << c.name;
+    EXPECT_EQ(QRX_GetLoggedInUserID(), c.signedOn ? clerk_ : 0u) << c.name;
+    std::string dialogue;
+    for (const auto& asked : prompter.asked()) {
+      const Prompt& p = asked.prompt;
+      EXPECT_EQ(p.caption, kSignOnCaption) << c.name;
+      if (p.text == kSignOnText) {
+        dialogue += 'S';
+      } else if (p.text == kSignOnRefused && p.icon == PromptIcon::kStop &&
+                 p.buttons == PromptButtons::kOk) {
+        dialogue += 'R';
+      } else {
+        dialogue += '?';
+      }
+    }
+    EXPECT_EQ(dialogue, c.dialogue) << c.name;
   }
 }
 
-TEST_F(SignOnTest, CancelEndsTheSignOnAtOnce) {
-  // Nothing queued: the first credentials prompt is cancelled.
-  EXPECT_FALSE(signOnInteractive(prompter_));
-  EXPECT_EQ(dialogue(), (std::vector<std::string>{"sign on"}));
-  EXPECT_EQ(QRX_IsSignedOn(), 0);
-
-  prompter_ = ScriptedPrompter();
-  prompter_.credentials("clerk", "wrong");
-  EXPECT_FALSE(signOnInteractive(prompter_));
-  EXPECT_EQ(dialogue(), (std::vector<std::string>{"sign on", "refused", "sign on"}));
-  EXPECT_EQ(QRX_IsSignedOn(), 0);
+TEST_F(SignOnTest, SignedOnUserIsNotAskedAgain) {
+  ASSERT_EQ(QRX_SignOn("clerk", "clerk-pass"), 1);
+  ScriptedPrompter prompter;
+  EXPECT_TRUE(signOnInteractive(prompter));
+  EXPECT_TRUE(prompter.asked().empty());
+  EXPECT_EQ(QRX_GetLoggedInUserID(), clerk_);
 }
 
 }  // namespace

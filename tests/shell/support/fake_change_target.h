@@ -1,10 +1,8 @@
 #pragma once
-// A list that pending changes are applied to, kept as a vector of rows, with a log of what was
-// done to it.
+// A list that pending changes are applied to, kept as a vector of rows.
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "shell/station_changes.h"
@@ -24,7 +22,6 @@ class FakeChangeTarget : public ChangeTarget {
   std::function<bool(std::uint32_t)> accepts;
 
   std::vector<FakeRow> rows;
-  std::vector<std::string> log;  // "remove 5", "add 7", "add 7 selected"
   int begins = 0;
   int ends = 0;
   bool lastErase = false;
@@ -34,13 +31,9 @@ class FakeChangeTarget : public ChangeTarget {
   bool rowSelected(int row) const override {
     return rows.at(static_cast<std::size_t>(row)).selected;
   }
-  void removeRow(int row) override {
-    log.push_back("remove " + std::to_string(rowId(row)));
-    rows.erase(rows.begin() + row);
-  }
+  void removeRow(int row) override { rows.erase(rows.begin() + row); }
   // New rows go last, so that a replaced row is met again later in the same pass.
   void addAppointment(std::uint32_t id, bool select) override {
-    log.push_back("add " + std::to_string(id) + (select ? " selected" : ""));
     if (!accepts || accepts(id)) rows.push_back({id, select});
   }
   void beginUpdate() override { ++begins; }

@@ -19,29 +19,18 @@
 #include "data/schema.h"
 #include "data/short_session.h"
 #include "shell/station_notify.h"
+#include "tests/shell/support/station_reading.h"
 #include "tests/shell/ui/support/practice.h"
 #include "tests/support/child_process.h"
 
 namespace {
 
-using shellui::Appt;
 using vantrel::test::ChildProcess;
 
 constexpr std::uint8_t kOther = 102;
 
 class Workstations : public shellui::PracticeTest {
  protected:
-  // Closes every session and the database (before a fork), and opens them again afterwards.
-  void closeDatabase() {
-    db_.endSession();
-    QDB_CloseDataBase();
-    writer_ = 0;
-  }
-  void reopenDatabase() {
-    ASSERT_EQ(QDB_InitDataBase(dataPath().c_str()), 1);
-    ASSERT_EQ(db_.startSession(), 0);
-    writer_ = QDB_StartSession(1);
-  }
   // Runs the event loop until `done` or the time is up.
   bool waitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
     QElapsedTimer clock;
@@ -86,16 +75,11 @@ TEST_F(Workstations, OtherWorkstationsChangesReachTheListAndOursReachThem) {
 
     // Then what this workstation heard of the other's status change.
     if (!self.receive()) return 7;
-    ShortSession s(kStationFile);
-    StationRecord own;
-    const std::uint8_t code = kOther;
-    if (s.handle() == 0 ||
-        QDB_FindRec(s.handle(), kStationByCode, &code, 1, own.data(), own.size()) != 1) {
-      return 8;
-    }
-    self.send(own.pendingCount());
-    self.send(own.pendingId(0));
-    self.send(own.pendingKind(0));
+    const std::optional<StationRecord> own = shelltest::readStation(kOther);
+    if (!own) return 8;
+    self.send(own->pendingCount());
+    self.send(own->pendingId(0));
+    self.send(own->pendingKind(0));
     return 0;
   });
   reopenDatabase();

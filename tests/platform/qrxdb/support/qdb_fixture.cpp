@@ -1,5 +1,9 @@
 #include "tests/platform/qrxdb/support/qdb_fixture.h"
 
+#include <sqlite3.h>
+
+#include "platform/qrxdb/testing.h"
+
 namespace qdbtest {
 
 Rec& Rec::u8(std::size_t at, std::uint8_t v) {
@@ -33,23 +37,18 @@ std::string Rec::text(std::size_t at) const {
   return s;
 }
 
+namespace {
+constexpr QdbSegmentKind kB = QdbSegmentKind::kBytes;
+constexpr QdbSegmentKind kU = QdbSegmentKind::kUnsigned;
+constexpr QdbSegmentKind kT = QdbSegmentKind::kText;
+}  // namespace
+
 QdbFileDef apptDef() {
-  QdbFileDef def;
-  def.fileNumber = kAppts;
-  def.name = "appointments";
-  def.recordLength = kApptSize;
-  def.hasIdentifier = true;
-  def.keys = {
-      {9, true, {}, "every appointment"},
-      {10,
-       false,
-       {{6, 4, QdbSegmentKind::kUnsigned},
-        {10, 1, QdbSegmentKind::kBytes},
-        {11, 4, QdbSegmentKind::kText}},
-       "a day, or a day and operatory"},
-      {13, true, {{2, 4, QdbSegmentKind::kUnsigned}}, "one appointment"},
-      {14, false, {{54, 4, QdbSegmentKind::kUnsigned}}, "a patient's appointments"},
-  };
+  QdbFileDef def{kAppts, "appointments", kApptSize, false, true, {}};
+  def.keys = {{9, true, {}, "every appointment"},
+              {10, false, {{6, 4, kU}, {10, 1, kB}, {11, 4, kT}}, "a day, or a day and operatory"},
+              {13, true, {{2, 4, kU}}, "one appointment"},
+              {14, false, {{54, 4, kU}}, "a patient's appointments"}};
   return def;
 }
 
@@ -63,17 +62,11 @@ Rec appt(std::uint32_t date, const std::string& operatory, std::uint32_t patient
 }
 
 QdbFileDef peopleDef() {
-  QdbFileDef def;
-  def.fileNumber = kPeople;
-  def.name = "people";
-  def.recordLength = kPersonSize;
-  def.hasIdentifier = true;
-  def.keys = {
-      {18, true, {}, "every person"},
-      {19, true, {{2, 4, QdbSegmentKind::kUnsigned}}, "one person"},
-      {20, false, {{10, 21, QdbSegmentKind::kText}, {31, 16, QdbSegmentKind::kText}}, "by name"},
-      {21, true, {{47, 8, QdbSegmentKind::kBytes}}, "by chart"},
-  };
+  QdbFileDef def{kPeople, "people", kPersonSize, false, true, {}};
+  def.keys = {{18, true, {}, "every person"},
+              {19, true, {{2, 4, kU}}, "one person"},
+              {20, false, {{10, 21, kT}, {31, 16, kT}}, "by name"},
+              {21, true, {{47, 8, kB}}, "by chart"}};
   return def;
 }
 
@@ -84,42 +77,60 @@ Rec person(const std::string& last, const std::string& first, const std::string&
 }
 
 QdbFileDef notesDef() {
-  QdbFileDef def;
-  def.fileNumber = kNotes;
-  def.name = "notes";
-  def.recordLength = kNoteFixed;
-  def.variableLength = true;
-  def.hasIdentifier = true;
-  def.keys = {
-      {42, true, {{2, 4, QdbSegmentKind::kUnsigned}}, "one note"},
-      {43, false, {{6, 4, QdbSegmentKind::kUnsigned}}, "an owner's notes"},
-  };
+  QdbFileDef def{kNotes, "notes", kNoteFixed, true, true, {}};
+  def.keys = {{42, true, {{2, 4, kU}}, "one note"}, {43, false, {{6, 4, kU}}, "an owner's notes"}};
   return def;
 }
 
-std::vector<std::uint8_t> keyU32(std::uint32_t v) {
+Key keyU32(std::uint32_t v) {
   return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
           static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
 }
 
-namespace {
-vantrel::qrxdb::Env& real() { return vantrel::qrxdb::defaultEnv(); }
-}  // namespace
+int findRec(QdbHandle file, int key, const Key& bytes, Rec& r) {
+  return QDB_FindRec(file, key, bytes.data(), bytes.size(), r.data(), r.size());
+}
 
-std::unique_ptr<vantrel::qrxdb::LockFile> StoppedClockEnv::openLockFile(const std::string& p) {
-  return real().openLockFile(p);
+std::vector<std::uint32_t> walk(QdbHandle file, int key, std::size_t recordSize, std::size_t at,
+                                bool backward) {
+  Rec r(recordSize);
+  std::vector<std::uint32_t> seen;
+  int ok = backward ? QDB_LastRec(file, key, r.data(), r.size())
+                    : QDB_FirstRec(file, key, r.data(), r.size());
+  for (; ok; ok = backward ? QDB_PrevRec(file, key, r.data(), r.size())
+                           : QDB_NextRec(file, key, r.data(), r.size())) {
+    seen.push_back(r.u32(at));
+  }
+  EXPECT_EQ(QDB_GetLastErrorNum(static_cast<QdbSession>(file >> 16)), kQdbNotFound);
+  return seen;
 }
-vantrel::qrxdb::PathKind StoppedClockEnv::pathKind(const std::string& p) {
-  return real().pathKind(p);
+
+void makeApptDatabase(const TempDir& dir) {
+  ASSERT_EQ(QDB_CreateDataBase(dir.path().c_str()), 1);
+  ASSERT_EQ(QDB_InitDataBase(dir.path().c_str()), 1);
+  QdbSession s = QDB_StartSession(1);
+  ASSERT_EQ(QDB_CREIFIL(s, apptDef()), 1);
+  QdbHandle f = QDB_OpenFile(s, kAppts);
+  for (std::uint32_t date : {100u, 200u, 300u}) {
+    Rec r = appt(date, "OP1", date);
+    ASSERT_EQ(QDB_AddRec(f, r.data(), r.size()), 1);
+  }
+  QDB_CloseDataBase();
 }
-bool StoppedClockEnv::makeDirectories(const std::string& p) { return real().makeDirectories(p); }
-int StoppedClockEnv::linkNoReplace(const std::string& a, const std::string& b) {
-  return real().linkNoReplace(a, b);
+
+std::string integrity(const TempDir& dir) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(dir.file("qrxdata.db").c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  sqlite3_stmt* st = nullptr;
+  std::string answer = "cannot check";
+  if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
+      sqlite3_step(st) == SQLITE_ROW) {
+    answer = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+  }
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+  return answer;
 }
-void StoppedClockEnv::removeFile(const std::string& p) { real().removeFile(p); }
-bool StoppedClockEnv::syncDirectory(const std::string& p) { return real().syncDirectory(p); }
-void StoppedClockEnv::sleepMicros(std::uint64_t m) { real().sleepMicros(m); }
-int StoppedClockEnv::processId() { return real().processId(); }
 
 void DatabaseTest::SetUp() {
   ASSERT_EQ(QDB_CreateDataBase(dir_.path().c_str()), 1);
@@ -128,7 +139,18 @@ void DatabaseTest::SetUp() {
   ASSERT_NE(session_, 0);
 }
 
-void DatabaseTest::TearDown() { QDB_CloseDataBase(); }
+void DatabaseTest::TearDown() {
+  QDB_CloseDataBase();
+  vantrel::qrxdb::testing::setEnv(nullptr);
+}
+
+void DatabaseTest::reopenWith(vantrel::qrxdb::Env* env) {
+  QDB_CloseDataBase();
+  vantrel::qrxdb::testing::setEnv(env);
+  ASSERT_EQ(QDB_InitDataBase(dir_.path().c_str()), 1);
+  session_ = QDB_StartSession(1);
+  ASSERT_NE(session_, 0);
+}
 
 QdbHandle DatabaseTest::createAndOpen(const QdbFileDef& def) {
   EXPECT_EQ(QDB_CREIFIL(session_, def), 1) << "error " << lastError();

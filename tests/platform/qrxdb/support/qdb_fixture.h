@@ -1,6 +1,6 @@
 #pragma once
-// Shared pieces of the engine's tests: a fresh database in a temporary directory, two small
-// files shaped like the real ones, and records built byte by byte.
+// Shared pieces of the engine's tests: a fresh database in a temporary directory, small files
+// shaped like the real ones, records built byte by byte, and the real system with one call spoilt.
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,6 @@
 
 namespace qdbtest {
 
-// A directory of its own, removed with everything in it at the end.
 using vantrel::test::TempDir;
 
 // A record as bytes, with little-endian and text setters at offsets.
@@ -61,23 +60,53 @@ inline constexpr int kNotes = 42;
 inline constexpr std::uint32_t kNoteFixed = 16;
 QdbFileDef notesDef();
 
-// Key bytes of a little-endian u32.
-std::vector<std::uint8_t> keyU32(std::uint32_t v);
+using Key = std::vector<std::uint8_t>;
 
-// The real system with a clock that stands still: records a walk fetched ahead stay young
-// enough to be handed out, as they do when calls follow each other quickly. Install with
-// vantrel::qrxdb::testing::setEnv before QDB_InitDataBase.
-class StoppedClockEnv final : public vantrel::qrxdb::Env {
+// Key bytes of a little-endian u32.
+Key keyU32(std::uint32_t v);
+
+// QDB_FindRec with the key's bytes and the record's whole buffer.
+int findRec(QdbHandle file, int key, const Key& bytes, Rec& r);
+
+// The u32 at `at` of every record of `file` in the order of key `key`, from the first record on
+// (or from the last back). The walk must end with 101.
+std::vector<std::uint32_t> walk(QdbHandle file, int key, std::size_t recordSize, std::size_t at,
+                                bool backward = false);
+
+// Makes a database in `dir` holding the appointments dated 100, 200 and 300 (identifiers 1-3,
+// patient = date, operatory OP1) and closes it again, so that a child may be forked after it.
+void makeApptDatabase(const TempDir& dir);
+
+// SQLite's own verdict on the database file in `dir`: "ok" when it is whole.
+std::string integrity(const TempDir& dir);
+
+// The real system with every call passed through; a test overrides the calls it spoils.
+// Install with vantrel::qrxdb::testing::setEnv before QDB_InitDataBase.
+class ForwardingEnv : public vantrel::qrxdb::Env {
  public:
-  std::unique_ptr<vantrel::qrxdb::LockFile> openLockFile(const std::string& p) override;
-  vantrel::qrxdb::PathKind pathKind(const std::string& p) override;
-  bool makeDirectories(const std::string& p) override;
-  int linkNoReplace(const std::string& a, const std::string& b) override;
-  void removeFile(const std::string& p) override;
-  bool syncDirectory(const std::string& p) override;
+  std::unique_ptr<vantrel::qrxdb::LockFile> openLockFile(const std::string& p) override {
+    return real().openLockFile(p);
+  }
+  vantrel::qrxdb::PathKind pathKind(const std::string& p) override { return real().pathKind(p); }
+  bool makeDirectories(const std::string& p) override { return real().makeDirectories(p); }
+  int linkNoReplace(const std::string& a, const std::string& b) override {
+    return real().linkNoReplace(a, b);
+  }
+  void removeFile(const std::string& p) override { real().removeFile(p); }
+  bool syncDirectory(const std::string& p) override { return real().syncDirectory(p); }
+  std::uint64_t nowMicros() override { return real().nowMicros(); }
+  void sleepMicros(std::uint64_t m) override { real().sleepMicros(m); }
+  int processId() override { return real().processId(); }
+
+ private:
+  static vantrel::qrxdb::Env& real() { return vantrel::qrxdb::defaultEnv(); }
+};
+
+// A clock that stands still: records a walk fetched ahead stay young enough to be handed out,
+// as they do when calls follow each other quickly.
+class StoppedClockEnv final : public ForwardingEnv {
+ public:
   std::uint64_t nowMicros() override { return 1'000'000; }
-  void sleepMicros(std::uint64_t m) override;
-  int processId() override;
 };
 
 // A test with a new database opened in a temporary directory and one session on it.
@@ -85,6 +114,9 @@ class DatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // Closes the database and opens it again on `env` (not owned; it must outlive the test), with
+  // a new `session_`. The real system comes back at the end of the test.
+  void reopenWith(vantrel::qrxdb::Env* env);
   // Creates the file and opens it in `session_`.
   QdbHandle createAndOpen(const QdbFileDef& def);
   QdbHandle open(int number, QdbSession session = 0);

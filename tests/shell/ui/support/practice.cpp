@@ -5,12 +5,12 @@
 #include "controls/ui/list_box.h"
 #include "data/database_setup.h"
 #include "data/definition_record.h"
-#include "data/patient_item_record.h"
-#include "data/patient_record.h"
+#include "data/record_readers.h"
 #include "data/resource_records.h"
 #include "data/schema.h"
 #include "data/short_session.h"
 #include "shell/shell_settings.h"
+#include "tests/shell/support/station_reading.h"
 #include "tools/demo_practice.h"
 
 namespace shellui {
@@ -48,10 +48,20 @@ void PracticeTest::SetUp() {
   ASSERT_NE(writer_, 0);
 }
 
-void PracticeTest::TearDown() {
+void PracticeTest::TearDown() { closeDatabase(); }
+
+void PracticeTest::closeDatabase() {
   window_.reset();
   db_.endSession();
   QDB_CloseDataBase();
+  writer_ = 0;
+}
+
+void PracticeTest::reopenDatabase() {
+  ASSERT_EQ(QDB_InitDataBase(dataPath_.c_str()), 1);
+  ASSERT_EQ(db_.startSession(), 0);
+  writer_ = QDB_StartSession(1);
+  ASSERT_NE(writer_, 0);
 }
 
 void PracticeTest::setProfile(const char* section, const char* key, const std::string& value) {
@@ -68,9 +78,9 @@ void PracticeTest::makeSmallPractice(bool operatories) {
     p.setLastName(code);
     addRecord(writer_, kResourceFile, p);
   }
-  if (!operatories) return;
   std::uint8_t n = 0;
   for (const char* code : {"OP1", "OP2"}) {
+    if (!operatories) break;
     OperatoryRecord o;
     o.setKey(rec::kKindOperatory, code);
     o.setAssignmentNumber(n++);
@@ -104,49 +114,22 @@ std::uint32_t PracticeTest::addAppointment(const Appt& a) {
   return addRecord(writer_, kAppointmentFile, r);
 }
 
-void PracticeTest::addStatus(std::uint8_t number, const std::string& name, char colour,
-                             const std::string& colourText) {
+void PracticeTest::addStatus(std::uint8_t number, const std::string& name, char colour) {
   DefinitionRecord d;
   d.setKey(DefinitionRecord::kApptStatus, number);
   d.setStatusColourCode(colour);
   d.setStatusName(name);
-  d.setStatusColourText(colourText);
   addRecord(writer_, kDefinitionFile, d);
 }
 
-void PracticeTest::addPatientItem(int file, std::uint32_t patient) {
-  PatientItemRecord r;
-  r.setPatientId(patient);
-  addRecord(writer_, file, r);
-}
-
-std::uint32_t PracticeTest::addPatient(const std::string& last, bool medicalAlert) {
-  PatientRecord p;
-  p.setLastName(last);
-  if (medicalAlert) p.setMedicalAlerts({0, 0, 1, 0, 0, 0, 0, 0});
-  return addRecord(writer_, kPatientFile, p);
-}
-
 std::optional<AppointmentRecord> PracticeTest::appointment(std::uint32_t id) {
-  ShortSession s(kAppointmentFile);
   AppointmentRecord r;
-  const std::uint8_t key[4] = {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
-                               static_cast<std::uint8_t>(id >> 16),
-                               static_cast<std::uint8_t>(id >> 24)};
-  if (s.handle() == 0 || QDB_FindRec(s.handle(), kApptById, key, 4, r.data(), r.size()) != 1) {
-    return std::nullopt;
-  }
+  if (!readAppointmentById(id, &r)) return std::nullopt;
   return r;
 }
 
 std::optional<StationRecord> PracticeTest::station(std::uint8_t code) {
-  ShortSession s(kStationFile);
-  StationRecord r;
-  if (s.handle() == 0 ||
-      QDB_FindRec(s.handle(), kStationByCode, &code, 1, r.data(), r.size()) != 1) {
-    return std::nullopt;
-  }
-  return r;
+  return shelltest::readStation(code);
 }
 
 std::vector<AppointmentRecord> PracticeTest::appointments() {

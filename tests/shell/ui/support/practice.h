@@ -39,27 +39,25 @@ class PracticeTest : public ::testing::Test {
   void TearDown() override;
 
   const std::string& dataPath() const { return dataPath_; }
+  // Ends the window, every session and the database (before a fork, or a command that closes
+  // the database itself), and opens the database and the sessions again.
+  void closeDatabase();
+  void reopenDatabase();
 
   // The suite profile of the test.
   void setProfile(const char* section, const char* key, const std::string& value);
 
-  // A practice of a few records: the practice record, providers DR1 and DR2, operatories OP1
-  // and OP2 (`operatories` false leaves them out), and no statuses.
+  // The practice record, providers DR1 and DR2, operatories OP1 and OP2 (`operatories` false
+  // leaves them out), and no statuses.
   void makeSmallPractice(bool operatories = true);
   // The demo practice, small, around `today`.
   void makeDemo(PackedDate today);
 
   std::uint32_t addAppointment(const Appt& a);
-  void addStatus(std::uint8_t number, const std::string& name, char colour,
-                 const std::string& colourText = "");
-  // A record of `file` (prescriptions, questionnaires) for the patient.
-  void addPatientItem(int file, std::uint32_t patient);
-  // A patient record; returns its identifier.
-  std::uint32_t addPatient(const std::string& last, bool medicalAlert = false);
+  void addStatus(std::uint8_t number, const std::string& name, char colour);
 
   std::optional<AppointmentRecord> appointment(std::uint32_t id);
   std::optional<StationRecord> station(std::uint8_t code);
-  // Every appointment of the file.
   std::vector<AppointmentRecord> appointments();
 
   // Makes the main window with the profile's settings and sets it up on `today`; the window's
