@@ -21,6 +21,7 @@
 #include "data/schema.h"
 #include "tools/day_command.h"
 #include "tools/demo_practice.h"
+#include "tools/occupancy_command.h"
 #include "tools/users_command.h"
 
 namespace {
@@ -176,6 +177,16 @@ int runDay(const Context& c, const std::vector<std::string>& args) {
   return runDayCommand(args, c.out, c.err);
 }
 
+// --- check, rebuild
+
+int runCheck(const Context& c, const std::vector<std::string>& args) {
+  return runCheckCommand(args, c.out, c.err);
+}
+
+int runRebuild(const Context& c, const std::vector<std::string>& args) {
+  return runRebuildCommand(args, c.out, c.err);
+}
+
 // --- the table
 
 enum class Needs {
@@ -191,7 +202,7 @@ struct Subcommand {
   int (*run)(const Context&, const std::vector<std::string>&);
 };
 
-const std::array<Subcommand, 4> kSubcommands = {{
+const std::array<Subcommand, 6> kSubcommands = {{
     {"init",
      "  init                 make an empty practice database with every file; an existing one\n"
      "                       is left as it is (files it lacks are added)\n",
@@ -203,6 +214,8 @@ const std::array<Subcommand, 4> kSubcommands = {{
      Needs::kNothing, false, runDemo},
     {"users", nullptr, Needs::kDatabase, true, runUsers},
     {"day", dayCommandUsage(), Needs::kDatabase, false, runDay},
+    {"check", checkCommandUsage(), Needs::kDatabase, false, runCheck},
+    {"rebuild", rebuildCommandUsage(), Needs::kDatabase, false, runRebuild},
 }};
 
 const Subcommand* findSubcommand(std::string_view name) {

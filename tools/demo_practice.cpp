@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -22,6 +23,7 @@
 
 #include "contracts/qdb.h"
 #include "contracts/qrx.h"
+#include "data/access_layer.h"
 #include "data/address_record.h"
 #include "data/appointment_record.h"
 #include "data/definition_record.h"
@@ -30,6 +32,10 @@
 #include "data/rsc_use_record.h"
 #include "data/schema.h"
 #include "data/users.h"
+#include "editing/scheduling_rules.h"
+#include "platform/qrx/scripted_prompter.h"
+#include "schedule/practice_schedule.h"
+#include "schedule/resource_tables.h"
 
 namespace {
 
@@ -1270,6 +1276,87 @@ int addUsers(DemoSummary* summary, std::string* why) {
   return 0;
 }
 
+// The demo's own placement of its appointments: the dated ones go through the scheduling rules,
+// as the appointment dialog would place them, so the weekly occupancy records are written with
+// them; the undated ones are plain adds. The plan keeps every appointment in hours and never
+// double books, so the rules should ask nothing; the prompter would answer Yes to a question,
+// and a stop, a No or a database error is a failed placement.
+class RulesPlacer {
+ public:
+  explicit RulesPlacer(Writer& writer) : writer_(writer) {}
+
+  // Reads the practice schedule and the providers the demo has written. 0 or an error number
+  // with `why` set.
+  int load(std::string* why) {
+    if (!loadPracticeSchedule(prompter_, &practice_)) {
+      return fail(kQdbIoError, "reading the practice schedule back" + lastPrompt(), why);
+    }
+    AccessLayer db;
+    if (db.startSession() != 0) {
+      return fail(db.status().error, "starting a session to read the providers back", why);
+    }
+    if (loadProviders(db, prompter_, &providers_, &practice_) < 0) {
+      return fail(db.status().error, "reading the providers back" + lastPrompt(), why);
+    }
+    context_.emplace(prompter_, practice_, providers_);
+    return 0;
+  }
+
+  // A note for the person running the demo when a placement needed a Yes; empty when none did.
+  std::string questionsNote() const {
+    if (questions_ == 0) return "";
+    return std::to_string(questions_) +
+           " dated appointments were placed only after a scheduling question was answered Yes "
+           "(the first: \"" +
+           firstQuestion_ + "\")";
+  }
+
+  int place(AppointmentRecord& a, std::string* why) {
+    if (a.date() == kNoDate) return writer_.add(kAppointmentFile, a, "the appointment", why);
+    prompter_.clearRecord();
+    const AppointmentRecord none;
+    const RulesResult r = SaveApptWithRules(*context_, true, none, a);
+    if (r.succeeded() && !prompter_.asked().empty()) {
+      if (questions_ == 0) firstQuestion_ = prompter_.asked().front().prompt.text;
+      ++questions_;
+    }
+    switch (r.outcome) {
+      case RulesOutcome::kDone:
+        return 0;
+      case RulesOutcome::kRefused:
+        return fail(kQdbIoError, "the scheduling rules refused it" + lastPrompt(), why);
+      case RulesOutcome::kInvalid:
+        return fail(kQdbIoError, "the scheduling rules cannot place it" + lastPrompt(), why);
+      case RulesOutcome::kChangedElsewhere:
+        return fail(kQdbIoError, "it was changed at another workstation", why);
+      case RulesOutcome::kDatabaseError:
+        break;
+    }
+    return fail(r.error,
+                "saving it with the scheduling rules: database error " + std::to_string(r.error),
+                why);
+  }
+
+ private:
+  static int fail(int error, const std::string& text, std::string* why) {
+    if (why != nullptr) *why = text;
+    return error == 0 ? kQdbIoError : error;
+  }
+  // ": <the text of the last message shown>", or nothing.
+  std::string lastPrompt() const {
+    if (prompter_.asked().empty()) return "";
+    return ": \"" + prompter_.asked().back().prompt.text + "\"";
+  }
+
+  Writer& writer_;
+  int questions_ = 0;
+  std::string firstQuestion_;
+  ScriptedPrompter prompter_{ScriptedPrompter::Fallback::kAffirmative};
+  PracticeSchedule practice_;
+  ProviderScheduleTable providers_;
+  std::optional<SchedulingContext> context_;
+};
+
 // Counts the records of a file, walking it in its own order. -1 on a database error.
 int countRecords(QdbSession session, int fileNumber, int* error) {
   const QdbFileDef* def = findFileDef(fileNumber);
@@ -1378,12 +1465,15 @@ int makeDemoPractice(const DemoOptions& options, DemoSummary* summary, std::stri
   if ((r = writeHouseholds(writer, plan, &s, why)) != 0) return r;
 
   AppointmentPlacer place = options.placeAppointment;
+  RulesPlacer rules(writer);
   if (!place) {
-    place = [&writer](AppointmentRecord& a, std::string* placeWhy) {
-      return writer.add(kAppointmentFile, a, "the appointment", placeWhy);
+    if ((r = rules.load(why)) != 0) return r;
+    place = [&rules](AppointmentRecord& a, std::string* placeWhy) {
+      return rules.place(a, placeWhy);
     };
   }
   if ((r = writeAppointments(place, plan, true, &s, why)) != 0) return r;
+  if (const std::string note = rules.questionsNote(); !note.empty()) s.notes.push_back(note);
   if ((r = writeAppointments(place, plan, false, &s, why)) != 0) return r;
   if (options.addUsers && (r = addUsers(&s, why)) != 0) return r;
   return 0;

@@ -60,8 +60,8 @@ struct DemoOptions {
   int minimumPatients = 3000;
   // Appointments on the Unscheduled list.
   int undated = 40;
-  // Empty: each appointment is added straight to the appointment file through the demo's own
-  // session; the weekly occupancy records are not kept.
+  // Empty: dated appointments are saved through the scheduling rules (so the weekly occupancy
+  // records are kept and `apptbook-admin check` agrees), undated ones are added as they are.
   AppointmentPlacer placeAppointment;
   bool addUsers = true;
 };
