@@ -330,6 +330,23 @@ QdbHandle holdAppointment(QdbHandle file, QdbSession session, std::uint32_t id,
   return 0;
 }
 
+// Locks the provider's and the operatory's week records of `p` (made when missing and `create`),
+// runs `change` on them, and writes them only when it succeeded; otherwise nothing is written.
+template <typename Change>
+RulesResult onWeekRecords(const SchedulingContext& ctx, const Placement& p, bool create,
+                          Change change) {
+  WeekRecordSet set(ctx.lockRetry);
+  if (const int error = set.open(); error != kQdbOk) return databaseError(error);
+  if (const int error = lockAll(set, {{p.providerKey, create}, {p.operatoryKey, create}});
+      error != kQdbOk) {
+    return databaseError(error);
+  }
+  if (RulesResult r = change(set); !r) return r;
+  if (const int error = set.flush(); error != kQdbOk) return databaseError(error);
+  set.finish();
+  return done();
+}
+
 }  // namespace
 
 RulesResult ReserveApptTime(const SchedulingContext& ctx, const AppointmentRecord& appt,
@@ -344,17 +361,8 @@ RulesResult ReserveApptTime(const SchedulingContext& ctx, const AppointmentRecor
     return r;
   }
   const Placement p = placementOf(appt, span);
-
-  WeekRecordSet set(ctx.lockRetry);
-  if (const int error = set.open(); error != kQdbOk) return databaseError(error);
-  if (const int error = lockAll(set, {{p.providerKey, true}, {p.operatoryKey, true}});
-      error != kQdbOk) {
-    return databaseError(error);
-  }
-  if (RulesResult r = reserveInto(ctx, set, p, restore); !r) return r;
-  if (const int error = set.flush(); error != kQdbOk) return databaseError(error);
-  set.finish();
-  return done();
+  return onWeekRecords(ctx, p, true,
+                       [&](WeekRecordSet& set) { return reserveInto(ctx, set, p, restore); });
 }
 
 RulesResult ReleaseApptTime(const SchedulingContext& ctx, const AppointmentRecord& appt) {
@@ -362,17 +370,7 @@ RulesResult ReleaseApptTime(const SchedulingContext& ctx, const AppointmentRecor
   const SpanProblem problem = spanOf(appt, &span);
   if (problem == SpanProblem::kNoDate || problem == SpanProblem::kBadDate) return invalid();
   const Placement p = placementOf(appt, span);
-
-  WeekRecordSet set(ctx.lockRetry);
-  if (const int error = set.open(); error != kQdbOk) return databaseError(error);
-  if (const int error = lockAll(set, {{p.providerKey, false}, {p.operatoryKey, false}});
-      error != kQdbOk) {
-    return databaseError(error);
-  }
-  if (RulesResult r = releaseInto(set, p); !r) return r;
-  if (const int error = set.flush(); error != kQdbOk) return databaseError(error);
-  set.finish();
-  return done();
+  return onWeekRecords(ctx, p, false, [&](WeekRecordSet& set) { return releaseInto(set, p); });
 }
 
 RulesResult SaveApptWithRules(const SchedulingContext& ctx, bool isNew,
