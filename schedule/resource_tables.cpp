@@ -101,35 +101,6 @@ ProviderEntry fallbackEntry(const ProviderRecord& r, std::size_t position, const
   return e;
 }
 
-// Takes what the default record holds over the fallbacks.
-void takeDefaultRecord(const RscUseRecord& s, ProviderEntry* e) {
-  e->hasDefaultRecord = true;
-  e->colour = s.colour();
-  e->hours = defaultHoursOf(s);
-  const auto bytes = s.bytes();
-  for (std::size_t b = 0; b < kTimeBlocks; ++b) {
-    ProviderTimeBlock& block = e->blocks[b];
-    block.name = s.blockName(b);
-    for (std::size_t day = 0; day < kWeekDays; ++day) {
-      block.start[day] = workingTime(s.blockStart(day, b));
-      block.end[day] = workingTime(s.blockEnd(day, b));
-    }
-    block.colour = s.blockColour(b);
-    // The record names only the first byte of each type entry; the other four are carried.
-    const std::size_t from = RscUseRecord::kBlockTypeEntries.offset + b * kBlockTypeBytes;
-    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(from), kBlockTypeBytes,
-                block.type.begin());
-    block.operatory = s.blockOperatory(b);
-  }
-  e->aliases.clear();
-  for (std::size_t i = 0; i < kMaxAliases; ++i) {
-    std::string alias = s.alias(i);
-    if (alias.empty()) break;  // the first byte is 0
-    e->aliases.push_back(std::move(alias));
-  }
-  for (std::size_t day = 0; day < kWeekDays; ++day) e->goals[day] = s.goal(day);
-}
-
 // `code` blank-padded to four characters; nullopt for an empty code or one over four. A zero
 // byte ends a code as it ends a stored one.
 std::optional<std::array<char, rec::kCodeWidth>> paddedCode(std::string_view code) {
@@ -155,6 +126,34 @@ int findCode(const Entries& entries, std::string_view code) {
 
 std::uint32_t defaultProviderColour(std::size_t position) {
   return kDefaultColours[position % kDefaultColours.size()];
+}
+
+void applyDefaultRecord(const RscUseRecord& s, ProviderEntry* e) {
+  e->hasDefaultRecord = true;
+  e->colour = s.colour();
+  e->hours = defaultHoursOf(s);
+  const auto bytes = s.bytes();
+  for (std::size_t b = 0; b < kTimeBlocks; ++b) {
+    ProviderTimeBlock& block = e->blocks[b];
+    block.name = s.blockName(b);
+    for (std::size_t day = 0; day < kWeekDays; ++day) {
+      block.start[day] = workingTime(s.blockStart(day, b));
+      block.end[day] = workingTime(s.blockEnd(day, b));
+    }
+    block.colour = s.blockColour(b);
+    // The record names only the first byte of each type entry; the other four are carried.
+    const std::size_t from = RscUseRecord::kBlockTypeEntries.offset + b * kBlockTypeBytes;
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(from), kBlockTypeBytes,
+                block.type.begin());
+    block.operatory = s.blockOperatory(b);
+  }
+  e->aliases.clear();
+  for (std::size_t i = 0; i < kMaxAliases; ++i) {
+    std::string alias = s.alias(i);
+    if (alias.empty()) break;  // the first byte is 0
+    e->aliases.push_back(std::move(alias));
+  }
+  for (std::size_t day = 0; day < kWeekDays; ++day) e->goals[day] = s.goal(day);
 }
 
 bool ProviderEntry::assignedTo(std::size_t number) const {
@@ -195,7 +194,7 @@ int loadProviders(AccessLayer& db, Prompter& prompter, ProviderScheduleTable* ou
     RscUseRecord defaults;
     const int found =
         db.find(kRscUseByKey, key.data(), key.size(), defaults.data(), defaults.size());
-    if (found == 0) takeDefaultRecord(defaults, &entry);
+    if (found == 0) applyDefaultRecord(defaults, &entry);
     out->providers.push_back(std::move(entry));
     if (found == 0 || found == kQdbNotFound) return 0;
     return db.status().error != 0 ? db.status().error : found;

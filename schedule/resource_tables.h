@@ -117,6 +117,11 @@ int loadOperatories(AccessLayer& db, Prompter& prompter, OperatoryTable* out);
 int loadProviders(AccessLayer& db, Prompter& prompter, ProviderScheduleTable* out,
                   const PracticeSchedule* practice = nullptr);
 
+// Takes what a provider's default record holds over the entry: colour, hours, the six blocks
+// (all five type bytes of each), aliases and goals; marks the entry as having a default record.
+// The code, operatory bits and inactive mark stay the entry's own.
+void applyDefaultRecord(const RscUseRecord& record, ProviderEntry* entry);
+
 // The index of the provider (operatory) with this code, or -1. Codes are compared on all four
 // characters with blanks padding the shorter one, so "DR1" finds "DR1 "; an empty code and one
 // longer than four characters find nothing.
