@@ -25,7 +25,9 @@
 #include "data/definition_record.h"
 #include "data/insurance_records.h"
 #include "data/journal_record.h"
+#include "data/lab_case_record.h"
 #include "data/note_record.h"
+#include "data/patient_alert_record.h"
 #include "data/patient_item_record.h"
 #include "data/patient_record.h"
 #include "data/print_job_record.h"
@@ -330,6 +332,32 @@ std::vector<QdbFileDef> buildCatalogue() {
                    unique(151, {seg(R::kIdentifier)}, "one entry, as its note names it"),
                    multi(152, {seg(R::kPatient), seg(R::kDate), seg(R::kSeconds)},
                          "a patient's journal in date and time order")}));
+  }
+  // The files of the suite's lab case and patient alerts components. Only those components
+  // read and write them; their numbers sit in a range no other file of the suite uses.
+  {
+    using R = LabCaseRecord;
+    files.push_back(fixedFile(
+        kLabCaseFile, "lab cases", R::kSize, true,
+        {order(170, "the file's own order"),
+         unique(171, {seg(R::kIdentifier)}, "one case, as an appointment's links name it"),
+         unique(172, {seg(R::kPatient), seg(R::kIdentifier)},
+                "a patient's cases in the order they were entered (prefix 4)")}));
+  }
+  {
+    using R = ApptCaseLinkRecord;
+    files.push_back(fixedFile(
+        kCaseLinkFile, "appointment lab case links", R::kSize, false,
+        {order(175, "the link record itself: rewritten and deleted as the current record"),
+         unique(176, {seg(R::kAppointment)},
+                "the one record that holds every case an appointment waits for")}));
+  }
+  {
+    using R = PatientAlertRecord;
+    files.push_back(
+        fixedFile(kPatientAlertFile, "patient alerts", R::kSize, false,
+                  {order(180, "the alert record itself: rewritten and deleted as current"),
+                   unique(181, {seg(R::kPatient)}, "the one alert record of a patient")}));
   }
   files.push_back(otherModuleFile(207, 3));
   {
