@@ -21,17 +21,23 @@
 #include "data/access_layer.h"
 #include "data/appointment_record.h"
 #include "data/users.h"
+#include "editing/appointment_edit.h"
 #include "lists/list_loaders.h"
 #include "lists/patient_lookup.h"
 #include "lists/row_composers.h"
 #include "platform/ui/window_pos.h"
+#include "schedule/ui/practice_setup_dialog.h"
+#include "schedule/ui/provider_setup_dialog.h"
 #include "shell/station_notify.h"
+#include "shell/ui/appointment_services.h"
 #include "shell/ui/appointment_status.h"
 #include "shell/ui/day_list_target.h"
 #include "shell/ui/header_strip.h"
 #include "shell/ui/icons.h"
 #include "shell/ui/list_colours.h"
 #include "shell/ui/modules.h"
+#include "suite/patient_alerts.h"
+#include "suite/ui/patient_alerts_dialog.h"
 
 namespace {
 
@@ -106,6 +112,7 @@ MainWindow::MainWindow(AccessLayer& db, Prompter& prompter, const ShellSettings&
   setCentralWidget(centre);
 
   connect(list_, &ListBox::selectionChanged, this, [this] { selectionChanged(); });
+  connect(list_, &ListBox::activated, this, [this] { runCommand(kCmdOpenRow); });
 
   buildMenus();
   buildToolbar();
@@ -157,6 +164,20 @@ void MainWindow::buildMenus() {
   refresh->setShortcut(QKeySequence(Qt::Key_F5));
   edit->addAction(refresh);
   edit->addAction(makeAction(kCmdCopyList, QStringLiteral("Cop&y List To Clipboard")));
+  edit->addSeparator();
+  edit->addAction(
+      makeAction(kCmdCurrentPatientNewAppt, QStringLiteral("Current Patient - Ne&w Appt...")));
+  QAction* newAppt =
+      makeAction(kCmdSelectPatientNewAppt, QStringLiteral("&Select Patient - New Appt..."));
+  newAppt->setShortcut(QKeySequence(Qt::Key_F2));
+  edit->addAction(newAppt);
+  edit->addSeparator();
+  edit->addAction(makeAction(kCmdPatientAlerts, QStringLiteral("Pat&ient Alerts")));
+
+  QMenu* setup = menuBar()->addMenu(QStringLiteral("&Options"));
+  setup->setObjectName(QStringLiteral("menuOptions"));
+  setup->addAction(makeAction(kCmdPracticeSetup, QStringLiteral("&Practice Setup...")));
+  setup->addAction(makeAction(kCmdProviderSetup, QStringLiteral("P&rovider Setup...")));
 
   statusMenu_ = menuBar()->addMenu(QStringLiteral("S&tatus"));
   statusMenu_->setObjectName(QStringLiteral("menuStatus"));
@@ -196,6 +217,14 @@ void MainWindow::buildToolbar() {
   addButton(previous);
   addButton(next);
   toolbar_->addSeparator();
+  QAction* newAppt = action(kCmdSelectPatientNewAppt);
+  newAppt->setIconText(QStringLiteral("New Appt."));
+  newAppt->setToolTip(QStringLiteral("New Appt. (F2)"));
+  addButton(newAppt);
+  toolbar_->addSeparator();
+  QAction* alerts = action(kCmdPatientAlerts);
+  alerts->setIconText(QStringLiteral("Patient Alerts"));
+  addButton(alerts);
 }
 
 void MainWindow::applyAppearance() {
@@ -226,13 +255,8 @@ bool MainWindow::setUp(PackedDate today) {
   if (ready) {
     loadProviders(db_, prompter_, &providers_, &schedule_);
     loadOperatories(db_, prompter_, &operatories_);
-    // The views and lists of this program take the first 20 of each.
-    if (providers_.providers.size() > kMaxListedResources) {
-      providers_.providers.resize(kMaxListedResources);
-    }
-    if (operatories_.operatories.size() > kMaxListedResources) {
-      operatories_.operatories.resize(kMaxListedResources);
-    }
+    // The tables stay whole: the scheduling rules look at every provider's blocks and aliases.
+    // The views take the first kMaxListedResources of each from the front.
     if (providers_.providers.empty() || operatories_.operatories.empty()) {
       stop(kNoResourcesText);
       ready = false;
@@ -243,9 +267,17 @@ bool MainWindow::setUp(PackedDate today) {
     registered_ = false;
     return false;
   }
+  makeAppointmentEnv();
   reloadList();
   list_->setFocus();
   return true;
+}
+
+void MainWindow::makeAppointmentEnv() {
+  apptEnv_ = std::make_unique<ApptEditEnv>(prompter_, schedule_, providers_, statuses_, types_);
+  apptEnv_->settings = readApptEditSettings();
+  wireAppointmentServices(apptEnv_->services, prompter_, db_, this, settings_.stationCode,
+                          [this](std::uint32_t id) { showSavedAppointment(id); });
 }
 
 void MainWindow::loadDefinitions() {
@@ -302,7 +334,7 @@ void MainWindow::reloadList() {
 
 void MainWindow::selectionChanged() {
   ListRow row;
-  const bool selected = list_->getRow(-1, false, &row) >= 0;
+  const bool selected = list_->count() > 0 && list_->getRow(-1, false, &row) >= 0;
   const std::uint32_t patient = selected ? row.second : 0;
   patientSelected_ = patient != 0;
   if (patient != patient_) {
@@ -360,6 +392,24 @@ void MainWindow::runCommand(int command) {
       break;
     case kCmdApplyChanges:
       applyPendingChanges();
+      break;
+    case kCmdOpenRow:
+      openRow();
+      break;
+    case kCmdCurrentPatientNewAppt:
+      newApptForCurrentPatient();
+      break;
+    case kCmdSelectPatientNewAppt:
+      newApptWithPatientChoice();
+      break;
+    case kCmdPracticeSetup:
+      practiceSetup();
+      break;
+    case kCmdProviderSetup:
+      providerSetup();
+      break;
+    case kCmdPatientAlerts:
+      patientAlerts();
       break;
     default:
       break;
@@ -450,6 +500,87 @@ void MainWindow::about() {
       "of the practice's providers and operatories.";
   prompt.icon = PromptIcon::kInformation;
   prompter_.ask(prompt);
+}
+
+// ---- Appointments and setup
+
+// A right checked with the password prompt; the override returns to the signed-on user
+// afterwards whatever the answer.
+bool MainWindow::checkRight(int right) {
+  const bool granted = QRX_CheckRightWithPassword(prompter_, right) >= 1;
+  if (!granted) QRX_SetOverrideToLoggedIn();
+  return granted;
+}
+
+void MainWindow::openRow() {
+  if (!apptEnv_) return;
+  ListRow row;
+  const bool selected = list_->count() > 0 && list_->getRow(-1, false, &row) >= 0;
+  if (selected && row.first != 0) {
+    if (row.second != 0) showPatientAlerts(prompter_, row.second, kAlertModeOpenAppt);
+    EditAppt(*apptEnv_, row.first);
+  } else {
+    // A row without an appointment: a new one on the list's date, in the view's place.
+    NewAppt(*apptEnv_, 0, 0, state_.date, std::nullopt,
+            state_.mode == kViewModeProvider ? state_.providerCode : std::string(),
+            state_.mode == kViewModeOperatory ? state_.operatoryCode : std::string());
+  }
+  list_->setFocus();
+}
+
+void MainWindow::newApptForCurrentPatient() {
+  if (!apptEnv_) return;
+  ListRow row;
+  if (list_->getRow(-1, false, &row) < 0) return;
+  if (row.second != 0) {
+    NewApptForPatient(*apptEnv_, row.second, {});
+  } else if (QRX_Message(prompter_, 9077) == 1) {
+    newApptWithPatientChoice();
+  }
+}
+
+void MainWindow::newApptWithPatientChoice() {
+  if (!apptEnv_) return;
+  NewAppt(*apptEnv_, 0, 0, state_.date, std::nullopt, std::string(), std::string());
+  applyPendingChanges();
+}
+
+void MainWindow::practiceSetup() {
+  if (!checkRight(kRightPracticeSetup)) return;
+  const bool confirmed = runPracticeSetup(this, prompter_, schedule_, statuses_, types_);
+  QRX_SetOverrideToLoggedIn();
+  if (!confirmed) return;
+  // The block size and the hours may have changed what the list and its header show.
+  showHeader();
+  reloadList();
+}
+
+void MainWindow::providerSetup() {
+  if (!checkRight(kRightProviderSetup)) return;
+  runProviderSetup(this, prompter_, schedule_, providers_);
+  QRX_SetOverrideToLoggedIn();
+}
+
+void MainWindow::patientAlerts() {
+  ListRow row;
+  if (list_->getRow(-1, false, &row) < 0 || row.second == 0) return;
+  editPatientAlerts(this, prompter_, row.second);
+  marks_ = readPatientMarks(patient_);
+  updateActions();
+}
+
+// After a save of this workstation: the list is read again (the save may have moved the
+// appointment to or from this date) and the saved appointment selected when it is listed.
+void MainWindow::showSavedAppointment(std::uint32_t id) {
+  reloadList();
+  ListRow row;
+  for (int i = 0; i < list_->count(); ++i) {
+    if (list_->getRow(i, false, &row) >= 0 && row.first == id) {
+      list_->selectRow(i, SelectAction::kSelect, false);
+      break;
+    }
+  }
+  selectionChanged();
 }
 
 void MainWindow::activate() {

@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "lists/definitions.h"
@@ -20,6 +21,7 @@
 #include "shell/ui/toolbar_state.h"
 
 class AccessLayer;
+struct ApptEditEnv;
 class HeaderStrip;
 class ListBox;
 class Prompter;
@@ -37,10 +39,16 @@ inline constexpr const char* kNoResourcesText =
     "No Provider or No Operatory! Practice must be setup.";
 
 // Commands the window carries out now.
+inline constexpr int kCmdOpenRow = 2;  // Enter or a double click on the day list
 inline constexpr int kCmdNextDate = 101;
 inline constexpr int kCmdPreviousDate = 102;
 inline constexpr int kCmdCopyList = 110;
+inline constexpr int kCmdCurrentPatientNewAppt = 120;
+inline constexpr int kCmdSelectPatientNewAppt = 121;
 inline constexpr int kCmdRefresh = 128;
+inline constexpr int kCmdPracticeSetup = 140;
+inline constexpr int kCmdProviderSetup = 141;
+inline constexpr int kCmdPatientAlerts = 393;
 inline constexpr int kCmdExit = 145;
 inline constexpr int kCmdStatusBase = 300;  // + status number 0-14
 inline constexpr int kCmdAbout = 702;
@@ -111,6 +119,15 @@ class MainWindow final : public QMainWindow {
   void setStatus(int status);
   void startModuleCommand(int command);
   void about();
+  bool checkRight(int right);
+  void openRow();
+  void newApptForCurrentPatient();
+  void newApptWithPatientChoice();
+  void practiceSetup();
+  void providerSetup();
+  void patientAlerts();
+  void showSavedAppointment(std::uint32_t id);
+  void makeAppointmentEnv();
 
   AccessLayer& db_;
   Prompter& prompter_;
@@ -121,6 +138,8 @@ class MainWindow final : public QMainWindow {
   PracticeSchedule schedule_;
   ProviderScheduleTable providers_;
   OperatoryTable operatories_;
+  // What the appointment dialog borrows from the window; made once the tables are loaded.
+  std::unique_ptr<ApptEditEnv> apptEnv_;
   std::uint32_t patient_ = 0;
   bool patientSelected_ = false;
   PatientMarks marks_;

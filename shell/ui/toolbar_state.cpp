@@ -7,6 +7,7 @@
 #include "data/record_readers.h"
 #include "data/schema.h"
 #include "data/short_session.h"
+#include "suite/patient_alerts.h"
 
 ButtonState toolbarButtonState(int command, bool patientSelected, const PatientMarks& marks) {
   switch (command) {
@@ -49,8 +50,7 @@ PatientMarks readPatientMarks(std::uint32_t patient) {
   PatientMarks marks;
   if (patient == 0) return marks;
   marks.medicalAlerts = patientHasMedicalAlerts(patient);
-  // The patient alerts component reports the patient record's medical alerts.
-  marks.patientAlerts = marks.medicalAlerts;
+  marks.patientAlerts = hasPatientAlerts(patient);
   marks.prescriptions = patientHasRecords(kPrescriptionFile, kPrescriptionByPatient, patient);
   marks.questionnaires = patientHasRecords(kQuestionnaireFile, kQuestionnaireByPatient, patient);
   return marks;
