@@ -19,6 +19,8 @@
 #include "contracts/qrx.h"
 #include "data/database_setup.h"
 #include "data/schema.h"
+#include "tools/block_command.h"
+#include "tools/booking_command.h"
 #include "tools/day_command.h"
 #include "tools/demo_practice.h"
 #include "tools/occupancy_command.h"
@@ -187,6 +189,26 @@ int runRebuild(const Context& c, const std::vector<std::string>& args) {
   return runRebuildCommand(args, c.out, c.err);
 }
 
+// --- book, move, unschedule
+
+int runBook(const Context& c, const std::vector<std::string>& args) {
+  return runBookCommand(args, c.out, c.err);
+}
+
+int runMove(const Context& c, const std::vector<std::string>& args) {
+  return runMoveCommand(args, c.out, c.err);
+}
+
+int runUnschedule(const Context& c, const std::vector<std::string>& args) {
+  return runUnscheduleCommand(args, c.out, c.err);
+}
+
+// --- block
+
+int runBlock(const Context& c, const std::vector<std::string>& args) {
+  return runBlockCommand(args, c.out, c.err);
+}
+
 // --- the table
 
 enum class Needs {
@@ -202,7 +224,7 @@ struct Subcommand {
   int (*run)(const Context&, const std::vector<std::string>&);
 };
 
-const std::array<Subcommand, 6> kSubcommands = {{
+const std::array<Subcommand, 10> kSubcommands = {{
     {"init",
      "  init                 make an empty practice database with every file; an existing one\n"
      "                       is left as it is (files it lacks are added)\n",
@@ -216,6 +238,12 @@ const std::array<Subcommand, 6> kSubcommands = {{
     {"day", dayCommandUsage(), Needs::kDatabase, false, runDay},
     {"check", checkCommandUsage(), Needs::kDatabase, false, runCheck},
     {"rebuild", rebuildCommandUsage(), Needs::kDatabase, false, runRebuild},
+    // A description may be any word, "help" too: only the first word asks for help.
+    {"book", bookCommandUsage(), Needs::kDatabase, true, runBook},
+    {"move", moveCommandUsage(), Needs::kDatabase, true, runMove},
+    {"unschedule", unscheduleCommandUsage(), Needs::kDatabase, true, runUnschedule},
+    // A block name may be any word, "help" too: only the first word asks for help.
+    {"block", blockCommandUsage(), Needs::kDatabase, true, runBlock},
 }};
 
 const Subcommand* findSubcommand(std::string_view name) {

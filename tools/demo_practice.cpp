@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
-#include <optional>
 #include <set>
+#include <sstream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,7 +23,6 @@
 
 #include "contracts/qdb.h"
 #include "contracts/qrx.h"
-#include "data/access_layer.h"
 #include "data/address_record.h"
 #include "data/appointment_record.h"
 #include "data/definition_record.h"
@@ -34,8 +33,10 @@
 #include "data/users.h"
 #include "editing/scheduling_rules.h"
 #include "platform/qrx/scripted_prompter.h"
-#include "schedule/practice_schedule.h"
-#include "schedule/resource_tables.h"
+#include "schedule/practice_calendar.h"
+#include "schedule/schedule_time.h"
+#include "tools/block_command.h"
+#include "tools/scheduling_setup.h"
 
 namespace {
 
@@ -274,6 +275,27 @@ constexpr std::uint8_t kStatusReady = 3;
 constexpr std::uint8_t kStatusConfirm = 4;
 constexpr std::uint8_t kStatusLeftMessage = 5;
 
+// The time blocks of the demo's providers: reserved periods of given weekdays in one operatory,
+// for one appointment type. They are stored through the block command, so they pass the same
+// rules as blocks kept by hand; the planner keeps other appointments out of them, so the rules
+// never have to ask about them while the demo books.
+struct DemoBlock {
+  const char* provider;
+  const char* name;
+  const char* operatory;
+  int type;           // position in the type list; 0 = every type
+  const char* days;   // Sunday first: 'x' = the block applies
+  int start;          // 5-minute units
+  int end;
+};
+
+// The office closes on one weekday about two weeks ahead, and a hygienist takes three days off
+// the week after; both are chosen relative to "today" so that every demo shows them.
+constexpr int kClosedDayOffset = 12;     // the first Friday at least this many days after today
+constexpr int kVacationOffset = 15;      // the first Monday at least this many days after today
+constexpr int kVacationDays = 3;
+constexpr const char* kVacationProvider = "HYG1";
+
 // Appointment types, numbered from 1 in this order (the appointment stores the number).
 constexpr std::array<const char*, 10> kTypes = {"Exam",        "Cleaning",   "Crown",   "Filling",
                                                 "Root Canal",  "Extraction", "Consult", "Emergency",
@@ -290,6 +312,12 @@ enum TypeNumber : std::uint8_t {
   kTypePerio,
   kTypeDenture,
 };
+
+constexpr std::array<DemoBlock, 3> kBlocks = {{
+    {"DDS1", "Emergency", "OP1", kTypeEmergency, "-xxxxx-", 96, 102},   // 8:00-8:30
+    {"DDS2", "New patients", "OP3", kTypeExam, "--x-x--", 156, 168},    // 13:00-14:00
+    {"HYG1", "Perio", "OP5", kTypePerio, "-----x-", 96, 120},          // 8:00-10:00
+}};
 
 // Flag labels by number (1-12); nullptr = no definition, the dialog hides that box.
 constexpr std::array<const char*, 12> kFlagLabels = {
@@ -476,6 +504,26 @@ int ageAt(PackedDate birth, PackedDate today) {
 PackedDate bornYearsAgo(DemoRandom& random, PackedDate today, int years) {
   const int days = years * kDaysPerYear + years / 4 + 1 + random.below(kDaysPerYear - 1);
   return today - static_cast<PackedDate>(days);
+}
+
+// The first date on or after `from` that falls on `weekDay` (1 = Sunday).
+PackedDate firstOnOrAfter(PackedDate from, int weekDay) {
+  PackedDate d = from;
+  while (QRX_WeekDayOf(d) != weekDay) ++d;
+  return d;
+}
+constexpr int kFriday = 6;
+constexpr int kMonday = 2;
+PackedDate closedDateOf(PackedDate today) {
+  return firstOnOrAfter(today + kClosedDayOffset, kFriday);
+}
+PackedDate vacationStartOf(PackedDate today) {
+  return firstOnOrAfter(today + kVacationOffset, kMonday);
+}
+bool onVacation(const char* provider, PackedDate date, PackedDate today) {
+  const PackedDate first = vacationStartOf(today);
+  return std::string_view(provider) == kVacationProvider && date >= first &&
+         date < first + kVacationDays;
 }
 
 class Planner {
@@ -746,7 +794,7 @@ class Planner {
 
   void planDay(PackedDate date) {
     const int weekDay = QRX_WeekDayOf(date);
-    if (weekDay < 1 || holiday(date)) return;
+    if (weekDay < 1 || holiday(date) || date == closedDateOf(options_.today)) return;
     const auto day = static_cast<std::size_t>(weekDay - 1);
     if (periodsOf(kPracticeWeek[day]).empty()) return;
 
@@ -755,6 +803,16 @@ class Planner {
     std::map<std::string, std::vector<Booking>> byOperatory;
     std::array<std::vector<Booking>, kProviders.size()> byProvider;
     std::set<int> bookedToday;
+    // A block keeps its provider and its operatory free for the visits it is meant for.
+    for (const DemoBlock& b : kBlocks) {
+      if (b.days[day] != 'x') continue;
+      byOperatory[b.operatory].push_back({b.start, b.end});
+      for (std::size_t i = 0; i < kProviders.size(); ++i) {
+        if (std::string_view(kProviders[i].code) == b.provider) {
+          byProvider[i].push_back({b.start, b.end});
+        }
+      }
+    }
 
     int placed = 0;
     for (int attempt = 0; placed < target && attempt < target * 30; ++attempt) {
@@ -762,7 +820,10 @@ class Planner {
       std::vector<std::size_t> working;
       for (std::size_t i = 0; i < kProviders.size(); ++i) {
         const DemoProvider& p = kProviders[i];
-        if (p.active && p.hygienist == visit.hygiene && p.week[day] != '-') working.push_back(i);
+        if (p.active && p.hygienist == visit.hygiene && p.week[day] != '-' &&
+            !onVacation(p.code, date, options_.today)) {
+          working.push_back(i);
+        }
       }
       if (working.empty()) continue;
       const std::size_t who =
@@ -1164,6 +1225,82 @@ int writeDefinitions(Writer& w, std::string* why) {
   return 0;
 }
 
+// "MM/DD/YYYY" of a date, for the notes of the summary.
+std::string dateText(PackedDate date) {
+  char text[16];
+  QRX_FormatNDate2000(text, sizeof text, date);
+  return text;
+}
+
+std::string clockText(int unit) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%02d:%02d", unit / 12, unit % 12 * 5);
+  return text;
+}
+
+DayHours hoursOf(char day) {
+  DayHours hours;
+  const std::vector<Period> periods = periodsOf(day);
+  for (std::size_t p = 0; p < periods.size() && p < kDayPeriods; ++p) {
+    hours.start[p] = periods[p].start;
+    hours.end[p] = periods[p].end;
+  }
+  return hours;
+}
+
+// The time blocks, the closed day and the vacation, stored by the code the block command and the
+// schedule use, before any appointment is placed.
+int writeScheduleExceptions(PackedDate today, DemoSummary* summary, std::string* why) {
+  static constexpr std::array<const char*, 7> kDayWords = {"Sun", "Mon", "Tue", "Wed",
+                                                           "Thu", "Fri", "Sat"};
+  for (const DemoBlock& b : kBlocks) {
+    std::vector<std::string> words = {"add",  "--prov",   b.provider, "--name",
+                                      b.name, "--op",     b.operatory, "--type",
+                                      std::to_string(b.type)};
+    for (std::size_t d = 0; d < kDayWords.size(); ++d) {
+      if (b.days[d] != 'x') continue;
+      words.push_back("--day");
+      words.push_back(std::string(kDayWords[d]) + "=" + clockText(b.start) + "-" +
+                      clockText(b.end));
+    }
+    std::ostringstream out, err;
+    if (runBlockCommand(words, out, err) != 0) {
+      if (why != nullptr) *why = "storing the time block " + std::string(b.name) + ": " + err.str();
+      return kQdbIoError;
+    }
+  }
+
+  ScriptedPrompter prompter(ScriptedPrompter::Fallback::kNegative);
+  const PackedDate closed = closedDateOf(today);
+  const auto closedDay = static_cast<std::size_t>(QRX_WeekDayOf(closed) - 1);
+  int r = setDateHours(prompter, RscUseRecord::kPractice, rec::kPracticeCode, closed,
+                       hoursOf(kPracticeWeek[closedDay]), RscUseRecord::kDayClosed);
+  if (r != 0) {
+    if (why != nullptr) *why = "closing the office on " + dateText(closed);
+    return r;
+  }
+  const PackedDate first = vacationStartOf(today);
+  for (const DemoProvider& p : kProviders) {
+    if (std::string_view(p.code) != kVacationProvider) continue;
+    for (PackedDate d = first; d < first + kVacationDays; ++d) {
+      const auto day = static_cast<std::size_t>(QRX_WeekDayOf(d) - 1);
+      r = setDateHours(prompter, RscUseRecord::kProvider, p.code, d, hoursOf(p.week[day]),
+                       RscUseRecord::kDayClosed);
+      if (r != 0) {
+        if (why != nullptr) *why = "giving " + std::string(p.code) + " a vacation day";
+        return r;
+      }
+    }
+  }
+  summary->notes.push_back("the office is closed on " + dateText(closed) + ", " +
+                           kVacationProvider + " is on vacation from " + dateText(first) +
+                           " to " + dateText(first + kVacationDays - 1) + ", and " +
+                           std::to_string(kBlocks.size()) +
+                           " time blocks keep periods free for emergencies, new patients and "
+                           "perio visits");
+  return 0;
+}
+
 PatientRecord patientRecord(const PlannedPatient& p, const PlannedHousehold& h) {
   PatientRecord r;
   r.setLastName(p.last);
@@ -1285,21 +1422,13 @@ class RulesPlacer {
  public:
   explicit RulesPlacer(Writer& writer) : writer_(writer) {}
 
-  // Reads the practice schedule and the providers the demo has written. 0 or an error number
-  // with `why` set.
+  // Reads back the practice schedule, providers and operatories the demo has written. 0 or an
+  // error number with `why` set.
   int load(std::string* why) {
-    if (!loadPracticeSchedule(prompter_, &practice_)) {
-      return fail(kQdbIoError, "reading the practice schedule back" + lastPrompt(), why);
-    }
-    AccessLayer db;
-    if (db.startSession() != 0) {
-      return fail(db.status().error, "starting a session to read the providers back", why);
-    }
-    if (loadProviders(db, prompter_, &providers_, &practice_) < 0) {
-      return fail(db.status().error, "reading the providers back" + lastPrompt(), why);
-    }
-    context_.emplace(prompter_, practice_, providers_);
-    return 0;
+    std::string what;
+    const int r = setup_.load(&what);
+    if (r == 0) return 0;
+    return fail(r == kNoPracticeSchedule ? kQdbIoError : r, what + " back" + lastPrompt(), why);
   }
 
   // A note for the person running the demo when a placement needed a Yes; empty when none did.
@@ -1315,7 +1444,7 @@ class RulesPlacer {
     if (a.date() == kNoDate) return writer_.add(kAppointmentFile, a, "the appointment", why);
     prompter_.clearRecord();
     const AppointmentRecord none;
-    const RulesResult r = SaveApptWithRules(*context_, true, none, a);
+    const RulesResult r = SaveApptWithRules(setup_.context(), true, none, a);
     if (r.succeeded() && !prompter_.asked().empty()) {
       if (questions_ == 0) firstQuestion_ = prompter_.asked().front().prompt.text;
       ++questions_;
@@ -1352,9 +1481,7 @@ class RulesPlacer {
   int questions_ = 0;
   std::string firstQuestion_;
   ScriptedPrompter prompter_{ScriptedPrompter::Fallback::kAffirmative};
-  PracticeSchedule practice_;
-  ProviderScheduleTable providers_;
-  std::optional<SchedulingContext> context_;
+  SchedulingSetup setup_{prompter_};
 };
 
 // Counts the records of a file, walking it in its own order. -1 on a database error.
@@ -1462,6 +1589,7 @@ int makeDemoPractice(const DemoOptions& options, DemoSummary* summary, std::stri
   if ((r = writer.start(why)) != 0) return r;
   if ((r = writeResources(writer, &s, why)) != 0) return r;
   if ((r = writeDefinitions(writer, why)) != 0) return r;
+  if ((r = writeScheduleExceptions(options.today, &s, why)) != 0) return r;
   if ((r = writeHouseholds(writer, plan, &s, why)) != 0) return r;
 
   AppointmentPlacer place = options.placeAppointment;

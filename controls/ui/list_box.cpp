@@ -12,6 +12,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -31,7 +32,12 @@ constexpr int kMarkHeight = 13;
 const QColor kHeaderFace(192, 192, 192);
 const QColor kHeaderShadow(128, 128, 128);
 
-QString latin1(std::string_view bytes) {
+// Names and descriptions are stored as UTF-8; a field that is not valid UTF-8 (bytes written by
+// an older module) is shown byte for byte as Latin-1 rather than as replacement characters.
+QString displayText(std::string_view bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  if (!utf8.hasError()) return text;
   return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
@@ -130,7 +136,7 @@ class ListBox::Header : public QWidget {
       const std::string_view field = static_cast<std::size_t>(i) < fields.size()
                                          ? fields[static_cast<std::size_t>(i)]
                                          : std::string_view();
-      drawAligned(painter, cell.adjusted(1, 1, -1, -1), align, latin1(trimmed(field)));
+      drawAligned(painter, cell.adjusted(1, 1, -1, -1), align, displayText(trimmed(field)));
     }
     // Past the last column the strip is plain face with the same bottom line.
     const int end = offset + (columns == 0 ? width() : list_->columnEdge(columns));
@@ -299,7 +305,7 @@ int ListBox::rowAt(int y) const {
 void ListBox::copyToClipboard(const QString& title) const {
   QString text = title;
   text += QLatin1Char('\n');
-  text += latin1(model_.clipboardBody());
+  text += displayText(model_.clipboardBody());
   QGuiApplication::clipboard()->setText(text);
 }
 
@@ -541,11 +547,11 @@ void ListBox::paintRow(QPainter& painter, int index, int y, int width) {
     const int align = columns.empty() ? kListAlignLeft : columns[i].align;
     if (align != kListAlignLeft) {
       drawAligned(painter, cell, align,
-                  latin1(align == kListAlignRight ? trimmedRight(fields[i]) : fields[i]));
+                  displayText(align == kListAlignRight ? trimmedRight(fields[i]) : fields[i]));
       continue;
     }
     const ListField field = parseField(fields[i]);
-    drawAligned(painter, cell, align, latin1(field.text));
+    drawAligned(painter, cell, align, displayText(field.text));
     int x = cell.right() + 1 - kMarkWidth;
     painter.save();
     painter.setClipRect(cell, Qt::IntersectClip);
