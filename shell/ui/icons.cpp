@@ -18,7 +18,7 @@ struct Tile {
 
 // Each module has a tile of its own colour with a short label, so the buttons are told apart at
 // a glance even without reading the text under them.
-constexpr int kTileCount = 12;
+constexpr int kTileCount = 14;
 const Tile kTiles[kTileCount] = {
     {12112, "Ch", QColor(40, 110, 190)}, {12113, "Fa", QColor(60, 150, 80)},
     {12114, "$", QColor(150, 110, 20)},  {12116, "Tx", QColor(120, 70, 160)},
@@ -26,6 +26,7 @@ const Tile kTiles[kTileCount] = {
     {12124, "Q", QColor(180, 90, 40)},   {12126, "Rx", QColor(190, 40, 60)},
     {12128, "OJ", QColor(70, 100, 130)}, {12142, "Do", QColor(110, 120, 40)},
     {389, "TM", QColor(120, 40, 120)},   {404, "Lb", QColor(40, 120, 120)},
+    {121, "+", QColor(30, 130, 60)},     {393, "!", QColor(200, 120, 0)},
 };
 
 QPixmap arrow(bool right) {

@@ -174,13 +174,14 @@ void MainWindow::buildMenus() {
   edit->addSeparator();
   edit->addAction(makeAction(kCmdPatientAlerts, QStringLiteral("Pat&ient Alerts")));
 
+
+  statusMenu_ = menuBar()->addMenu(QStringLiteral("S&tatus"));
+  statusMenu_->setObjectName(QStringLiteral("menuStatus"));
+
   QMenu* setup = menuBar()->addMenu(QStringLiteral("&Options"));
   setup->setObjectName(QStringLiteral("menuOptions"));
   setup->addAction(makeAction(kCmdPracticeSetup, QStringLiteral("&Practice Setup...")));
   setup->addAction(makeAction(kCmdProviderSetup, QStringLiteral("P&rovider Setup...")));
-
-  statusMenu_ = menuBar()->addMenu(QStringLiteral("S&tatus"));
-  statusMenu_->setObjectName(QStringLiteral("menuStatus"));
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("menuHelp"));
@@ -218,11 +219,13 @@ void MainWindow::buildToolbar() {
   addButton(next);
   toolbar_->addSeparator();
   QAction* newAppt = action(kCmdSelectPatientNewAppt);
+  newAppt->setIcon(commandIcon(kCmdSelectPatientNewAppt));
   newAppt->setIconText(QStringLiteral("New Appt."));
   newAppt->setToolTip(QStringLiteral("New Appt. (F2)"));
   addButton(newAppt);
   toolbar_->addSeparator();
   QAction* alerts = action(kCmdPatientAlerts);
+  alerts->setIcon(commandIcon(kCmdPatientAlerts));
   alerts->setIconText(QStringLiteral("Patient Alerts"));
   addButton(alerts);
 }
@@ -345,13 +348,15 @@ void MainWindow::selectionChanged() {
 }
 
 void MainWindow::updateActions() {
-  for (const ModuleInfo& m : modules()) {
-    QAction* a = action(m.command);
-    if (a == nullptr) continue;
-    const ButtonState state = toolbarButtonState(m.command, patientSelected_, marks_);
+  const auto update = [this](int command) {
+    QAction* a = action(command);
+    if (a == nullptr) return;
+    const ButtonState state = toolbarButtonState(command, patientSelected_, marks_);
     a->setEnabled(!state.disabled);
-    a->setIcon(commandIcon(m.command, state.marked));
-  }
+    a->setIcon(commandIcon(command, state.marked));
+  };
+  for (const ModuleInfo& m : modules()) update(m.command);
+  update(kCmdPatientAlerts);
 }
 
 QAction* MainWindow::action(int command) const {

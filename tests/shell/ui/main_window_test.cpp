@@ -10,6 +10,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <sstream>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "controls/ui/list_box.h"
+#include "data/users.h"
 #include "lists/row_composers.h"
 #include "shell/ui/header_strip.h"
 #include "tests/shell/ui/support/practice.h"
@@ -232,6 +235,62 @@ TEST_F(SmallWindow, ClosingRemovesTheWorkstationRecord) {
   window_->action(kCmdExit)->trigger();
   EXPECT_FALSE(window_->isVisible());
   EXPECT_FALSE(station(101).has_value()) << "others would go on notifying a closed window";
+}
+
+// The modal dialog a command opens: its title, read while it runs, after which it is closed
+// unchanged (Escape). Empty when the command opened none.
+template <typename Command>
+std::string titleOfModalOpenedBy(Command command) {
+  std::string title;
+  QTimer timer;
+  timer.setSingleShot(true);
+  QObject::connect(&timer, &QTimer::timeout, [&title] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      title = modal->windowTitle().toStdString();
+      QTest::keyClick(modal, Qt::Key_Escape);
+    }
+  });
+  timer.start(0);
+  command();
+  timer.stop();  // no dialog ran its loop: the timer must not fire later
+  return title;
+}
+
+TEST_F(SmallWindow, SetupCommandsNeedTheirRightsAndThenOpenTheirDialogs) {
+  std::uint32_t id = 0;
+  ASSERT_EQ(addUser("desk", "Desk", "pw-desk", {kRightRunAppointmentList}, &id), 0);
+  ASSERT_EQ(addUser("setup", "Setup User", "pw-setup", {kRightPracticeSetup, kRightProviderSetup},
+                    &id),
+            0);
+  ASSERT_EQ(QRX_SignOn("desk", "pw-desk"), 1);
+  openWindow(day_);
+  // The desk lacks right 68: the approval prompt is cancelled and no dialog opens.
+  EXPECT_EQ(titleOfModalOpenedBy([this] { window_->runCommand(kCmdPracticeSetup); }), "");
+  ASSERT_FALSE(prompter_.asked().empty());
+  EXPECT_NE(prompter_.asked().back().prompt.text.find("right 68"), std::string::npos);
+
+  ASSERT_EQ(QRX_SignOn("setup", "pw-setup"), 1);
+  EXPECT_EQ(titleOfModalOpenedBy([this] { window_->runCommand(kCmdPracticeSetup); }),
+            "Practice Appointment Setup");
+  EXPECT_EQ(titleOfModalOpenedBy([this] { window_->runCommand(kCmdProviderSetup); }),
+            "Provider Setup");
+  QRX_SignOff();
+}
+
+TEST_F(SmallWindow, EnterOnARowOpensItsAppointment) {
+  const std::uint32_t id = addAppointment({day_, "OP1", "DR1", 9, 0, "Adams"});
+  std::uint32_t user = 0;
+  ASSERT_EQ(addUser("desk", "Desk", "pw-desk", {kRightEditAppointment, kRightNewAppointment},
+                    &user),
+            0);
+  ASSERT_EQ(QRX_SignOn("desk", "pw-desk"), 1);
+  openWindow(day_);
+  ASSERT_EQ(rowOf(id), 0);
+  window_->dayList().selectRow(0, SelectAction::kSelect, false);
+  const std::string title = titleOfModalOpenedBy(
+      [this] { QTest::keyClick(&window_->dayList(), Qt::Key_Return); });
+  EXPECT_EQ(title.rfind("Appointment Information - (", 0), 0u) << "[" << title << "]";
+  QRX_SignOff();
 }
 
 class BareWindow : public PracticeTest {};
