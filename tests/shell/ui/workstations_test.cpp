@@ -17,7 +17,13 @@
 #include "controls/ui/list_box.h"
 #include "data/appointment_record.h"
 #include "data/schema.h"
+#include "data/access_layer.h"
 #include "data/short_session.h"
+#include "editing/appointment_edit.h"
+#include "lists/definitions.h"
+#include "platform/qrx/scripted_prompter.h"
+#include "schedule/practice_schedule.h"
+#include "schedule/resource_tables.h"
 #include "shell/station_notify.h"
 #include "tests/shell/support/station_reading.h"
 #include "tests/shell/ui/support/practice.h"
@@ -105,6 +111,87 @@ TEST_F(Workstations, OtherWorkstationsChangesReachTheListAndOursReachThem) {
   EXPECT_EQ(other.receive(), StationRecord::kChanged);
   EXPECT_EQ(other.wait(), 0);
   EXPECT_TRUE(prompter_.asked().empty());
+}
+
+// The other workstation books, moves and re-dates an appointment through the appointment
+// dialog's own save; each step reaches this window's list with the next pending changes.
+TEST_F(Workstations, AppointmentsSavedAtAnotherWorkstationFollowOnTheList) {
+  const PackedDate day = QRX_DateIn(2026, 6, 2);
+  makeSmallPractice();
+  setProfile("NETWORK", "NetVersion", "1");
+  setProfile("NETWORK", "StationCount", "2");
+  setProfile("NETWORK", "UpdateSpeed", "5");
+
+  const std::string path = dataPath();
+  closeDatabase();
+  ChildProcess other([&](ChildProcess& self) -> int {
+    if (QDB_InitDataBase(path.c_str()) != 1) return 3;
+    if (registerView(kOther, day, 0, "", "") != 0) return 4;
+    ScriptedPrompter yes(ScriptedPrompter::Fallback::kAffirmative);
+    PracticeSchedule practice;
+    ProviderScheduleTable providers;
+    AccessLayer db;
+    if (!loadPracticeSchedule(yes, &practice) || db.startSession() != 0 ||
+        loadProviders(db, yes, &providers, &practice) < 0) {
+      return 5;
+    }
+    StatusTable statuses;
+    TypeTable types;
+    ApptEditEnv env(yes, practice, providers, statuses, types);
+    env.services.notifyChange = [](const ApptChange& c) {
+      notifyChange(kOther, c.date, c.operatory, c.provider, c.appointmentId, c.kind);
+    };
+    // Each step: the parent says go, the child saves and answers with the appointment.
+    const auto save = [&](AppointmentEdit& edit, const char* date, const char* time) {
+      edit.form().date = date;
+      edit.form().time = time;
+      return edit.ok().closeCode == 1;
+    };
+    if (!self.receive()) return 6;
+    AppointmentEdit booking(env);
+    NewApptRequest request;
+    request.person = NewPersonData{"Newman", "Nora", "", "4255550100", "", "", "", "", ""};
+    booking.openNew(request);
+    booking.form().provider = "DR1";
+    booking.form().operatory = "OP2";
+    booking.form().length = "30";
+    booking.form().description = "New visit";
+    if (!save(booking, "06/02/2026", "10:00am")) return 7;
+    const std::uint32_t id = booking.savedId();
+    self.send(id);
+    for (const char* date : {"06/02/2026", "06/03/2026"}) {
+      if (!self.receive()) return 8;
+      AppointmentEdit move(env);
+      if (!move.openExisting(id) || !save(move, date, "11:30am")) return 9;
+      self.send(id);
+    }
+    return 0;
+  });
+  reopenDatabase();
+  openWindow(day);
+  // The timer's work, done at once (the first test shows the timer doing it).
+  const auto rowText = [this](std::uint32_t id) {
+    window_->applyPendingChanges();
+    const int row = rowOf(id);
+    return row < 0 ? std::string() : rowTexts()[static_cast<std::size_t>(row)];
+  };
+
+  other.send(1);
+  const auto id = other.receive();
+  ASSERT_TRUE(id.has_value());
+  EXPECT_TRUE(waitFor([&] { return rowText(*id).find("10:00a") != std::string::npos; },
+                      std::chrono::seconds(15)))
+      << "a booking made elsewhere is added";
+  other.send(2);
+  ASSERT_EQ(other.receive(), id);
+  EXPECT_TRUE(waitFor([&] { return rowText(*id).find("11:30a") != std::string::npos; },
+                      std::chrono::seconds(15)))
+      << "a move within the day is shown";
+  other.send(3);
+  ASSERT_EQ(other.receive(), id);
+  EXPECT_TRUE(waitFor([&] { return rowText(*id).empty(); }, std::chrono::seconds(15)))
+      << "a move to another day takes the row away";
+  EXPECT_EQ(other.wait(), 0);
 }
 
 }  // namespace
