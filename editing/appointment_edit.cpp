@@ -624,7 +624,12 @@ ApptCommandResult AppointmentEdit::save(bool next) {
 
   const bool noteWasMissing = noteMissing_;
   if (notesAvailable() && (noteMissing_ || noteModified_)) {
-    if (env_.services.writeNote(id, form_.note, noteMissing_)) noteMissing_ = false;
+    if (env_.services.writeNote(id, form_.note, noteMissing_)) {
+      noteMissing_ = false;
+    } else {
+      // The appointment stands; the desk must know that its note did not, or it is lost unseen.
+      ask(kApptListCaption, kNoteNotStoredText, PromptButtons::kOk, PromptIcon::kExclamation);
+    }
   }
   if (hasPatient() && env_.services.writeCaseLinks) env_.services.writeCaseLinks(id, links_);
   if (!isNew_ && mode_ != Mode::kDirectUnschedule) {

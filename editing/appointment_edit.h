@@ -243,6 +243,10 @@ struct StatusItem {
   std::uint8_t red = 255, green = 255, blue = 255;
 };
 
+// Shown when the appointment was saved but its note could not be written.
+inline constexpr const char* kNoteNotStoredText =
+    "The appointment was saved, but its note could not be stored. Open the appointment again "
+    "and enter the note once more.";
 inline constexpr const char* kStatusNoneText = "<none>";
 inline constexpr const char* kStatusCompleteText = "<COMPLETE>";
 inline constexpr std::array<const char*, 3> kScheduleKindTexts = {"FIXED", "OPEN", "ASAP"};

@@ -281,6 +281,18 @@ TEST_F(ApptEdit, CancelAsksOnlyWhenChangedAndNoKeepsTheDialogOpen) {
   EXPECT_EQ(storedAppointment(id)->description(), "Exam");
 }
 
+TEST_F(ApptEdit, ANoteThatCannotBeStoredIsToldAfterTheSave) {
+  env_.services.writeNote = [](std::uint32_t, const std::string&, bool) { return false; };
+  AppointmentEdit e(env_);
+  e.openNew(slot());
+  e.form().length = "30";
+  e.form().description = "Exam";
+  e.form().note = "Bring the old x-rays";
+  EXPECT_EQ(e.ok().closeCode, 1);
+  EXPECT_EQ(prompts(), std::vector<std::string>{kNoteNotStoredText});
+  EXPECT_TRUE(storedAppointment(e.savedId()).has_value());
+}
+
 TEST_F(ApptEdit, APersonWithoutPatientRecordGetsOneAddressRecordEvenAfterARefusedTry) {
   NewApptRequest r = slot(QRX_DateIn(2026, 1, 4));  // a Sunday: the practice is closed
   r.patientId = 0;
