@@ -870,6 +870,35 @@ ApptCommandResult AppointmentEdit::cancel() {
   return r;
 }
 
+bool AppointmentEdit::findTime() {
+  if (!env_.services.findTime) return false;
+  AppointmentRecord wanted;
+  wanted.setUnitSize(static_cast<std::uint8_t>(env_.practice.timeBlockCode));
+  wanted.setProvider(cut(trim(form_.provider), rec::kCodeWidth));
+  // A length the field cannot give counts as none: Find Time then searches for one block.
+  int length = 0;
+  const std::string lengthText = trim(form_.length);
+  const auto [end, error] =
+      std::from_chars(lengthText.data(), lengthText.data() + lengthText.size(), length);
+  if (error != std::errc() || end != lengthText.data() + lengthText.size() || length > INT16_MAX) {
+    length = 0;
+  }
+  wanted.setLength(static_cast<std::int16_t>(length));
+  wanted.setPattern(form_.pattern);
+  wanted.setType(static_cast<std::uint8_t>(std::clamp(form_.type, 0, 255)));
+  PackedDate from = kNoDate;
+  if (QRX_ParseDate(trim(form_.date), &from) != 1) from = kNoDate;
+  wanted.schedule(from, cut(trim(form_.operatory), rec::kCodeWidth), 0, 0);
+  if (!env_.services.findTime(&wanted, from)) return false;
+
+  form_.date = dateText(wanted.date());
+  form_.time = apptTimeText(wanted.startTime());
+  form_.operatory = codeText(wanted.operatoryCode());
+  form_.provider = codeText(wanted.providerCode());
+  changed_ = true;
+  return true;
+}
+
 bool AppointmentEdit::attachCases() {
   if (!hasPatient() || !env_.services.attachCases) return false;
   const std::string typed = trim(form_.provider);

@@ -165,6 +165,10 @@ struct ApptEditServices {
   std::function<int(AppointmentEdit& edit)> runDialog;
   // The "Enter New Patient Information" dialog on *person; true on OK (the data checked).
   std::function<bool(NewPersonData* person)> editNewPerson;
+  // Find Time for *appt (provider, length, time pattern, type and operatory set), searching from
+  // the later of tomorrow and `startDate` (0 = none). True when a time was chosen: its date,
+  // start hour and minute, operatory and provider are then in *appt.
+  std::function<bool(AppointmentRecord* appt, PackedDate startDate)> findTime;
 };
 
 // Settings read when a dialog opens.
@@ -310,6 +314,8 @@ class AppointmentEdit {
   bool notesAvailable() const {
     return static_cast<bool>(env_.services.readNote) && static_cast<bool>(env_.services.writeNote);
   }
+  // Whether the program offers Find Time (command 18).
+  bool findTimeAvailable() const { return static_cast<bool>(env_.services.findTime); }
   int blockMinutes() const;
   const NewPersonData& newPerson() const { return person_; }
   int careType() const { return careType_; }
@@ -334,6 +340,11 @@ class AppointmentEdit {
   ApptCommandResult cancel();
   // "Attach Case". True when the links changed (the form's lab case box may have been ticked).
   bool attachCases();
+  // Command 18, Find Time, for the appointment the provider, length, time pattern, type and
+  // operatory fields describe, from the date in the Date field. A chosen time goes into the
+  // Date, Time, Op and Provider fields and marks the dialog changed. False when nothing was
+  // chosen (or the program offers no Find Time); the form is then unchanged.
+  bool findTime();
   // "&Patient Info": the family module for a patient, else the new-person dialog. True when the
   // new-person data changed.
   bool patientInfo();

@@ -23,6 +23,7 @@
 #include "tools/booking_command.h"
 #include "tools/day_command.h"
 #include "tools/demo_practice.h"
+#include "tools/findtime_command.h"
 #include "tools/occupancy_command.h"
 #include "tools/users_command.h"
 
@@ -209,6 +210,12 @@ int runBlock(const Context& c, const std::vector<std::string>& args) {
   return runBlockCommand(args, c.out, c.err);
 }
 
+// --- findtime
+
+int runFindTime(const Context& c, const std::vector<std::string>& args) {
+  return runFindTimeCommand(args, c.out, c.err);
+}
+
 // --- the table
 
 enum class Needs {
@@ -224,7 +231,7 @@ struct Subcommand {
   int (*run)(const Context&, const std::vector<std::string>&);
 };
 
-const std::array<Subcommand, 10> kSubcommands = {{
+const std::array<Subcommand, 11> kSubcommands = {{
     {"init",
      "  init                 make an empty practice database with every file; an existing one\n"
      "                       is left as it is (files it lacks are added)\n",
@@ -244,6 +251,7 @@ const std::array<Subcommand, 10> kSubcommands = {{
     {"unschedule", unscheduleCommandUsage(), Needs::kDatabase, true, runUnschedule},
     // A block name may be any word, "help" too: only the first word asks for help.
     {"block", blockCommandUsage(), Needs::kDatabase, true, runBlock},
+    {"findtime", findTimeCommandUsage(), Needs::kDatabase, false, runFindTime},
 }};
 
 const Subcommand* findSubcommand(std::string_view name) {

@@ -244,8 +244,19 @@ void AppointmentDialog::build() {
   auto* timeMore = moreButton("32", this);
   fields->addWidget(label(QStringLiteral("&Date:"), date_), row, 0);
   fields->addLayout(cell({date_, dateMore}), row, 1);
+  // Command 18: Find Time, for the appointment the fields describe.
+  auto* findTime = button(QStringLiteral("Find &Time..."), "18", this);
+  auto* findKey = new QAction(this);
+  findKey->setObjectName(QStringLiteral("findTime"));
+  findKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+  addAction(findKey);
+  findTime->setEnabled(edit_.findTimeAvailable());
+  findKey->setEnabled(edit_.findTimeAvailable());
+  findTime->setToolTip(edit_.findTimeAvailable()
+                           ? QStringLiteral("Find an available time for this appointment (Ctrl+F)")
+                           : QString::fromLatin1(kNotHereTip));
   fields->addWidget(label(QStringLiteral("T&ime:"), time_), row, 2);
-  fields->addLayout(cell({time_, timeMore}), row++, 3);
+  fields->addLayout(cell({time_, timeMore, findTime}), row++, 3);
 
   length_ = lineEdit("length", 4, 4, this);
   auto* lengthMore = moreButton("55", this);
@@ -356,6 +367,8 @@ void AppointmentDialog::build() {
   connect(dateMore, &QToolButton::clicked, this, &AppointmentDialog::chooseDate);
   connect(timeMore, &QToolButton::clicked, this, &AppointmentDialog::chooseTime);
   connect(lengthMore, &QToolButton::clicked, this, &AppointmentDialog::choosePattern);
+  connect(findTime, &QPushButton::clicked, this, &AppointmentDialog::findTime);
+  connect(findKey, &QAction::triggered, this, &AppointmentDialog::findTime);
   connect(ok, &QPushButton::clicked, this, [this] {
     collect();
     finish(edit_.ok());
@@ -387,7 +400,8 @@ void AppointmentDialog::build() {
   setTabOrder(date_, dateMore);
   setTabOrder(dateMore, time_);
   setTabOrder(time_, timeMore);
-  setTabOrder(timeMore, length_);
+  setTabOrder(timeMore, findTime);
+  setTabOrder(findTime, length_);
   setTabOrder(length_, lengthMore);
   setTabOrder(lengthMore, description_);
   setTabOrder(description_, amount_);
@@ -604,6 +618,11 @@ void AppointmentDialog::chooseTime() {
   if (!chosen) return;
   time_->setText(qs(apptTimeText(*chosen)));
   edit_.markChanged();
+}
+
+void AppointmentDialog::findTime() {
+  collect();
+  if (edit_.findTime()) showForm();
 }
 
 void AppointmentDialog::choosePattern() {

@@ -10,7 +10,8 @@
 //   "378" Use Reason to Auto Update CC; "56" Status, "62" Schedule, "63" Type; "242"-"253" the
 //   flag boxes; "73" Attach Case; "67" Patient Info; "68" Other Appt(s), "69" Ins Claim Info and
 //   "70" Dial (not available here: disabled, with a tooltip); "48" Wait/Will Call; "49" Schd.
-//   Next; "1" OK; "2" Cancel.
+//   Next; "1" OK; "2" Cancel; "18" Find Time... beside the time (also the action "findTime",
+//   Ctrl+F; disabled when the program offers no Find Time).
 //   without a number: "patient" (name and phone shown), "provider", "operatory", "staff", "date",
 //   "time", "length", "description", "labCase" (La&b Case), "note", and the action "stamp" (Ctrl+T
 //   puts the dated separator line into the note at the caret).
@@ -56,6 +57,8 @@ class AppointmentDialog final : public QDialog {
   void chooseDate();
   void chooseTime();
   void choosePattern();
+  // Command 18: Find Time; a chosen time shows in the Date, Time, Op and Provider fields.
+  void findTime();
   void watchChanges();
 
   AppointmentEdit& edit_;

@@ -1,5 +1,6 @@
 #include "shell/ui/appointment_services.h"
 
+#include <QApplication>
 #include <QWidget>
 #include <optional>
 #include <string>
@@ -9,6 +10,8 @@
 #include "editing/ui/appointment_dialog.h"
 #include "patsel/patient_selection.h"
 #include "patsel/ui/select_patient_dialog.h"
+#include "schedule/find_time.h"
+#include "schedule/ui/find_time_dialog.h"
 #include "shell/station_notify.h"
 #include "shell/ui/modules.h"
 #include "suite/lab_cases.h"
@@ -75,4 +78,21 @@ void wireAppointmentServices(ApptEditServices& services, Prompter& prompter, Acc
     return startModule(prompter, kFamilyRecordsCommand, context);
   };
   useQtApptDialogs(services, prompter, owner);
+}
+
+void wireFindTime(ApptEditServices& services, Prompter& prompter, QWidget* owner,
+                  const PracticeSchedule& practice, const ProviderScheduleTable& providers,
+                  const OperatoryTable& operatories,
+                  std::function<std::vector<std::string>()> displayedOperatories,
+                  std::function<void(const FoundTime&)> view) {
+  services.findTime = [&prompter, owner, &practice, &providers, &operatories,
+                       displayed = std::move(displayedOperatories),
+                       view = std::move(view)](AppointmentRecord* appt, PackedDate startDate) {
+    // Over the appointment dialog that asks, so the windows come up in front of it.
+    QWidget* parent =
+        QApplication::activeModalWidget() != nullptr ? QApplication::activeModalWidget() : owner;
+    const std::vector<std::string> shown = displayed ? displayed() : std::vector<std::string>{};
+    return findApptTime(parent, prompter, practice, providers, operatories, shown, view, appt,
+                        startDate);
+  };
 }

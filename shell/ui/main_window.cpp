@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -26,6 +27,7 @@
 #include "lists/patient_lookup.h"
 #include "lists/row_composers.h"
 #include "platform/ui/window_pos.h"
+#include "schedule/find_time.h"
 #include "schedule/ui/practice_setup_dialog.h"
 #include "schedule/ui/provider_setup_dialog.h"
 #include "shell/station_notify.h"
@@ -281,6 +283,22 @@ void MainWindow::makeAppointmentEnv() {
   apptEnv_->settings = readApptEditSettings();
   wireAppointmentServices(apptEnv_->services, prompter_, db_, this, settings_.stationCode,
                           [this](std::uint32_t id) { showSavedAppointment(id); });
+  displayed_ = initialDisplayedResources(providers_, operatories_);
+  wireFindTime(
+      apptEnv_->services, prompter_, this, schedule_, providers_, operatories_,
+      [this] { return displayed_.operatories; },
+      [this](const FoundTime& found) { changeDate(found.date); });
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F10 && !event->isAutoRepeat()) {
+    const int view = key - Qt::Key_F1 + 1;
+    if (view != displayed_.view) applyScheduleView(view, providers_, operatories_, &displayed_);
+    event->accept();
+    return;
+  }
+  QMainWindow::keyReleaseEvent(event);
 }
 
 void MainWindow::loadDefinitions() {

@@ -17,6 +17,7 @@
 #include "lists/list_state.h"
 #include "schedule/practice_schedule.h"
 #include "schedule/resource_tables.h"
+#include "schedule/schedule_views.h"
 #include "shell/shell_settings.h"
 #include "shell/ui/toolbar_state.h"
 
@@ -91,12 +92,15 @@ class MainWindow final : public QMainWindow {
   const TypeTable& types() const { return types_; }
   const ProviderScheduleTable& providers() const { return providers_; }
   const OperatoryTable& operatories() const { return operatories_; }
+  const DisplayedResources& displayedResources() const { return displayed_; }
   // The action of a command, or nullptr.
   QAction* action(int command) const;
   bool notificationTimerRuns() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // F1 to F10 apply the numbered schedule views 1 to 10 when the key is released.
+  void keyReleaseEvent(QKeyEvent* event) override;
 
  private:
   void buildMenus();
@@ -140,6 +144,8 @@ class MainWindow final : public QMainWindow {
   OperatoryTable operatories_;
   // What the appointment dialog borrows from the window; made once the tables are loaded.
   std::unique_ptr<ApptEditEnv> apptEnv_;
+  // The providers and operatories the schedule views display; Find Time's " &View" looks here.
+  DisplayedResources displayed_;
   std::uint32_t patient_ = 0;
   bool patientSelected_ = false;
   PatientMarks marks_;
