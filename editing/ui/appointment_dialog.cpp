@@ -245,7 +245,7 @@ void AppointmentDialog::build() {
   fields->addWidget(label(QStringLiteral("&Date:"), date_), row, 0);
   fields->addLayout(cell({date_, dateMore}), row, 1);
   // Command 18: Find Time, for the appointment the fields describe.
-  auto* findTime = button(QStringLiteral("Find &Time..."), "18", this);
+  auto* findTime = button(QStringLiteral("&Find Time..."), "18", this);
   auto* findKey = new QAction(this);
   findKey->setObjectName(QStringLiteral("findTime"));
   findKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
