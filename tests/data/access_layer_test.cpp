@@ -4,32 +4,21 @@
 
 #include <cstring>
 #include <functional>
-#include <string>
 #include <vector>
 
-#include "contracts/qdb.h"
-#include "contracts/qrx.h"
 #include "data/appointment_record.h"
-#include "data/database_setup.h"
 #include "data/schema.h"
 #include "platform/qrx/scripted_prompter.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
+#include "tests/data/practice_database.h"
 
 namespace {
 
-using vantrel::test::ScopedEnv;
 using vantrel::test::TempDir;
 
 const FileDescriptor& descriptor(int fileNumber) {
   const FileDescriptor* d = descriptorOf(fileNumber);
   EXPECT_NE(d, nullptr) << fileNumber;
   return *d;
-}
-
-std::vector<unsigned char> idKey(std::uint32_t id) {
-  return {static_cast<unsigned char>(id), static_cast<unsigned char>(id >> 8),
-          static_cast<unsigned char>(id >> 16), static_cast<unsigned char>(id >> 24)};
 }
 
 // A prompter that runs something before it answers, so a test can change the world between two
@@ -49,34 +38,21 @@ class ActingPrompter final : public Prompter {
   std::function<void()> act_;
 };
 
-class AccessLayerTest : public ::testing::Test {
+class AccessLayerTest : public PracticeDatabase {
  protected:
-  void SetUp() override {
-    profile_.set(dir_.file("VANTREL.INI"));
-    ASSERT_EQ(QRX_WriteProfileString("GENERAL", "Path", dataPath().c_str()), 1);
-    ASSERT_EQ(createPracticeDatabase(dataPath().c_str()), 0);
-  }
   void TearDown() override {
     layer_.endSession();
-    QDB_CloseDataBase();
+    PracticeDatabase::TearDown();
   }
 
-  std::string dataPath() const { return dir_.file("data"); }
-
-  // Adds appointments through a session of their own; returns their identifiers.
   std::vector<std::uint32_t> addAppointments(int count, PackedDate date) {
     std::vector<std::uint32_t> ids;
-    const QdbSession s = QDB_StartSession(1);
-    const QdbHandle f = QDB_OpenFile(s, kAppointmentFile);
     for (int i = 0; i < count; ++i) {
       AppointmentRecord appt;
       appt.schedule(date, "OP1", 9, 0);
       appt.setProvider("DDS");
-      appt.setName("Patient " + std::to_string(i));
-      EXPECT_NE(QDB_AddRec(f, appt.data(), appt.size()), 0);
-      ids.push_back(appt.identifier());
+      ids.push_back(add(kAppointmentFile, appt));
     }
-    QDB_EndSession(s);
     return ids;
   }
 
@@ -91,8 +67,6 @@ class AccessLayerTest : public ::testing::Test {
     return other;
   }
 
-  TempDir dir_{"vantrel-access"};
-  ScopedEnv profile_{"VANTREL_PROFILE"};
   AccessLayer layer_;
   ScriptedPrompter prompter_;
   AppointmentRecord appt_;
@@ -175,8 +149,7 @@ TEST_F(AccessLayerTest, ALockedReadIsTriedRetryCountTimesThenGives42) {
 }
 
 TEST_F(AccessLayerTest, OpeningAFileTheDatabaseLacksWarnsAndLaterCallsGive26) {
-  // A database with no files at all.
-  TempDir bare("vantrel-bare");
+  TempDir bare("vantrel-bare");  // a database with no files at all
   QDB_CloseDataBase();
   ASSERT_EQ(QDB_CreateDataBase(bare.path().c_str()), 1);
   ASSERT_EQ(QDB_InitDataBase(bare.path().c_str()), 1);
@@ -186,7 +159,6 @@ TEST_F(AccessLayerTest, OpeningAFileTheDatabaseLacksWarnsAndLaterCallsGive26) {
   ASSERT_EQ(prompter_.asked().size(), 1u);
   EXPECT_EQ(prompter_.asked()[0].prompt.messageNumber, 9048);
   EXPECT_EQ(prompter_.asked()[0].prompt.icon, PromptIcon::kStop);
-
   const auto key = idKey(1);
   EXPECT_EQ(layer_.find(kApptById, key.data(), 4, appt_.data(), appt_.size()), kDbFileNotOpen);
   EXPECT_EQ(layer_.status().fileNumber, kApptById);
@@ -277,14 +249,14 @@ TEST_F(AccessLayerTest, ReadReportedKeepsAFoundRecordLockedAndAMissingOneQuiet) 
   EXPECT_EQ(outFile, -1);
   EXPECT_FALSE(layer_.isOpen(kAppointmentFile));
 
-  // Another workstation cannot lock what this one read for its write.
-  const QdbSession other = QDB_StartSession(1);
-  const QdbHandle f = QDB_OpenFile(other, kAppointmentFile);
-  QDB_LKISAM(other, 2);
-  AppointmentRecord theirs;
-  EXPECT_EQ(QDB_FindRec(f, kApptById, key.data(), 4, theirs.data(), theirs.size()), 0);
-  EXPECT_EQ(QDB_GetLastErrorNum(other), kQdbLocked);
-  QDB_EndSession(other);
+  {  // Another workstation cannot lock what this one read for its write.
+    ShortSession other(kAppointmentFile);
+    QDB_LKISAM(other.session(), 2);
+    AppointmentRecord theirs;
+    EXPECT_EQ(QDB_FindRec(other.handle(), kApptById, key.data(), 4, theirs.data(), theirs.size()),
+              0);
+    EXPECT_EQ(QDB_GetLastErrorNum(other.session()), kQdbLocked);
+  }
 
   const auto missing = idKey(ids[0] + 100);
   EXPECT_EQ(layer_.readReported(prompter_, true, descriptor(kAppointmentFile), kApptById,

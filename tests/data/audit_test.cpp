@@ -1,6 +1,5 @@
-// Audit entries as stored: who (signed-on and override user), when, which file and record, the
-// codes of what was done and the exact bytes before and after; entries of approvals given with
-// another user's password, and only of those; nothing stored for what cannot be audited.
+// Audit entries as stored: who, when, which record, what was done, the exact bytes before and
+// after; approvals by another user's password and only those; nothing for what cannot be audited.
 
 #include <gtest/gtest.h>
 
@@ -10,56 +9,38 @@
 #include <string>
 #include <vector>
 
-#include "contracts/qdb.h"
-#include "contracts/qrx.h"
 #include "data/appointment_record.h"
 #include "data/audit_record.h"
-#include "data/database_setup.h"
 #include "data/reason_record.h"
 #include "data/schema.h"
 #include "data/users.h"
 #include "platform/qrx/scripted_prompter.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
+#include "tests/data/patterned.h"
+#include "tests/data/practice_database.h"
 
 namespace {
-
-using vantrel::test::ScopedEnv;
-using vantrel::test::TempDir;
 
 using Bytes = std::vector<std::uint8_t>;
 
 // Every audit entry, whole, in the order written.
 std::vector<AuditRecord> storedEntries() {
   std::vector<AuditRecord> out;
-  const QdbSession session = QDB_StartSession(1);
-  EXPECT_NE(session, 0);
-  const QdbHandle file = QDB_OpenFile(session, kAuditFile);
-  EXPECT_NE(file, 0u);
+  ShortSession s(kAuditFile);
   std::vector<std::uint8_t> fixed(AuditRecord::kFixedSize);
-  for (int ok = QDB_FirstRec(file, kAuditFile, fixed.data(), fixed.size()); ok != 0;
-       ok = QDB_NextRec(file, kAuditFile, fixed.data(), fixed.size())) {
-    std::vector<std::uint8_t> whole(QDB_GetVarRecLength(file));
-    EXPECT_EQ(QDB_ReadEntireVarRec(file, whole.data(), whole.size()), 1);
-    AuditRecord entry;
-    EXPECT_TRUE(entry.load(whole));
-    out.push_back(entry);
+  for (int ok = QDB_FirstRec(s.handle(), kAuditFile, fixed.data(), fixed.size()); ok != 0;
+       ok = QDB_NextRec(s.handle(), kAuditFile, fixed.data(), fixed.size())) {
+    std::vector<std::uint8_t> whole(QDB_GetVarRecLength(s.handle()));
+    EXPECT_EQ(QDB_ReadEntireVarRec(s.handle(), whole.data(), whole.size()), 1);
+    EXPECT_TRUE(out.emplace_back().load(whole));
   }
-  EXPECT_EQ(QDB_GetLastErrorNum(session), kQdbNotFound);
-  QDB_EndSession(session);
+  EXPECT_EQ(QDB_GetLastErrorNum(s.session()), kQdbNotFound);
   return out;
 }
 
-// A record of type R with every byte set (none zero, each position its own value), then the
-// given identifier and patient.
+// A record of type R with every byte set (none zero), then the given identifier and patient.
 template <typename R>
 R patterned(std::uint8_t seed, std::uint32_t id, std::uint32_t patient) {
-  Bytes b(R::kSize);
-  for (std::size_t i = 0; i < b.size(); ++i) {
-    b[i] = static_cast<std::uint8_t>(0x80 | ((i * 7 + seed) & 0x7F));
-  }
-  R r;
-  EXPECT_TRUE(r.load(b));
+  R r = ::patterned<R>(seed);
   r.setIdentifier(id);
   r.setPatientId(patient);
   return r;
@@ -77,20 +58,19 @@ std::uint32_t secondsNow() {
   return static_cast<std::uint32_t>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec);
 }
 
-class AuditTest : public ::testing::Test {
+class AuditTest : public PracticeDatabase {
  protected:
   void SetUp() override {
-    profile_.set(dir_.file("VANTREL.INI"));
+    PracticeDatabase::SetUp();
     today_.set("2026-12-06");
     ASSERT_EQ(QRX_WriteProfileInt("NETWORK", "STATION", 3), 1);
-    ASSERT_EQ(createPracticeDatabase(dir_.file("data").c_str()), 0);
     std::string why;
     ASSERT_EQ(addUser("clerk", "Casey Clerk", "clerk-pass", {1, 66}, &clerk_, &why), 0) << why;
     ASSERT_EQ(QRX_SignOn("clerk", "clerk-pass"), 1);
   }
   void TearDown() override {
     QRX_SignOff();
-    QDB_CloseDataBase();
+    PracticeDatabase::TearDown();
   }
 
   // Checks the parts every entry carries: time, users and workstation.
@@ -106,9 +86,6 @@ class AuditTest : public ::testing::Test {
     EXPECT_EQ(e.station(), 3) << what;
   }
 
-  TempDir dir_{"vantrel-audit"};
-  ScopedEnv profile_{"VANTREL_PROFILE"};
-  ScopedEnv today_{"VANTREL_TODAY"};
   std::uint32_t clerk_ = 0;
 };
 
@@ -178,7 +155,7 @@ TEST_F(AuditTest, RefusesWhatCannotBeAuditedAndStoresNothing) {
   QDB_CloseDataBase();
   EXPECT_EQ(QRX_BuildApptAudit(nullptr, appt.data(), AppointmentRecord::kSize), 0);
   EXPECT_EQ(QRX_BuildInitialProcAudit(proc.data(), PatientProcedureRecord::kSize), 0);
-  ASSERT_EQ(QDB_InitDataBase(dir_.file("data").c_str()), 1);
+  ASSERT_EQ(QDB_InitDataBase(dataPath().c_str()), 1);
   EXPECT_TRUE(storedEntries().empty());
 }
 

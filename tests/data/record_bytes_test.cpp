@@ -5,10 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "tests/data/patterned.h"
 
 namespace {
 
@@ -50,38 +51,14 @@ class Probe : public rec::Fixed<40> {
   bool setLast(std::string_view v) { return setText<kLast>(v); }
 };
 
-std::vector<std::uint8_t> pattern(std::size_t n) {
-  std::vector<std::uint8_t> b(n);
-  for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(0x80 | (i & 0x7F));
-  return b;
-}
-
-Probe patterned() {
-  Probe p;
-  const std::vector<std::uint8_t> b = pattern(Probe::kSize);
-  EXPECT_TRUE(p.load(b));
-  return p;
-}
-
-// Every byte outside [from, to) still holds the pattern.
-::testing::AssertionResult untouchedOutside(const Probe& p, std::size_t from, std::size_t to) {
-  const std::vector<std::uint8_t> b = pattern(Probe::kSize);
-  for (std::size_t i = 0; i < Probe::kSize; ++i) {
-    if ((i < from || i >= to) && p.bytes()[i] != b[i]) {
-      return ::testing::AssertionFailure() << "byte " << i << " changed";
-    }
-  }
-  return ::testing::AssertionSuccess();
-}
-
 TEST(RecordBytes, IntegersAreLittleEndianByteByByteInBothDirections) {
-  Probe p = patterned();
+  Probe p = patterned<Probe>();
   p.setWord(0x1234);
   p.setSignedWord(-2);
   p.setLongWord(0xA1B2C3D4);
   const std::uint8_t written[] = {0x34, 0x12, 0xFE, 0xFF, 0xD4, 0xC3, 0xB2, 0xA1};
   for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(p.bytes()[1 + i], written[i]) << 1 + i;
-  EXPECT_TRUE(untouchedOutside(p, 1, 9));
+  EXPECT_TRUE(patternOutside(p, 1, 9));
   std::vector<std::uint8_t> b(Probe::kSize, 0);
   for (auto [at, v] : {std::pair{1, 0xFF}, {2, 0x7F}, {4, 0x80}, {5, 0x01}, {8, 0x80}}) b[at] = v;
   ASSERT_TRUE(p.load(b));
@@ -96,52 +73,52 @@ TEST(RecordBytes, TextWithoutTerminatorReadsNoByteOfTheNextField) {
   ASSERT_TRUE(p.load(b));
   EXPECT_EQ(p.txt(), "ZZZZZZ");  // the six bytes of the field, not the code after it
   EXPECT_EQ(p.last(), "Z");
-  p = patterned();
+  p = patterned<Probe>();
   EXPECT_FALSE(p.setLast("x")) << "a width of one holds only the terminator";
   EXPECT_EQ(p.last(), "");
-  EXPECT_TRUE(untouchedOutside(p, 39, 40));
+  EXPECT_TRUE(patternOutside(p, 39, 40));
 }
 
 TEST(RecordBytes, CodesAreBlankPaddedCutToFourAndEmptyMeansZeros) {
-  Probe p = patterned();
+  Probe p = patterned<Probe>();
   EXPECT_TRUE(p.setCd("D1"));
   EXPECT_EQ(p.cd(), "D1  ");
   EXPECT_FALSE(p.setCd("HYG12"));
   EXPECT_EQ(p.cd(), "HYG1");
   EXPECT_TRUE(p.setCd(""));
   for (std::size_t i = 15; i < 19; ++i) EXPECT_EQ(p.bytes()[i], 0) << i;
-  EXPECT_TRUE(untouchedOutside(p, 15, 19));
+  EXPECT_TRUE(patternOutside(p, 15, 19));
   EXPECT_TRUE(p.setRes(rec::kKindOperatory, "OP1"));
   EXPECT_EQ(p.res(), (rec::ResourceRef{3, "OP1 "}));
   p.clearRes();
   EXPECT_EQ(p.res(), (rec::ResourceRef{0, ""}));
-  EXPECT_TRUE(untouchedOutside(p, 15, 24));
+  EXPECT_TRUE(patternOutside(p, 15, 24));
 }
 
 TEST(RecordBytes, ArrayIndexPastTheEndReadsZeroAndStridesLeaveTheGapsAlone) {
-  Probe p = patterned();
+  Probe p = patterned<Probe>();
   EXPECT_TRUE(p.setWordAt(2, 0xBEEF));
   EXPECT_EQ(p.wordAt(2), 0xBEEF);
   EXPECT_FALSE(p.setWordAt(3, 0x1111));
   EXPECT_EQ(p.wordAt(3), 0);
-  EXPECT_TRUE(untouchedOutside(p, 28, 30));
-  p = patterned();
+  EXPECT_TRUE(patternOutside(p, 28, 30));
+  p = patterned<Probe>();
   EXPECT_TRUE(p.setStridedAt(0, 0));
   EXPECT_TRUE(p.setStridedAt(1, 0x01020304));
   EXPECT_EQ(p.stridedAt(1), 0x01020304u);
   EXPECT_FALSE(p.setStridedAt(2, 7));
-  EXPECT_TRUE(untouchedOutside(p, 30, 39));
-  EXPECT_EQ(p.bytes()[34], pattern(Probe::kSize)[34]) << "the gap";
+  EXPECT_TRUE(patternOutside(p, 30, 39));
+  EXPECT_EQ(p.bytes()[34], pattern<Probe::kSize>()[34]) << "the gap";
 }
 
 TEST(RecordBytes, LoadRefusesWrongBuffersAndSameBytesSeesTheLastByte) {
-  Probe p = patterned();
+  Probe p = patterned<Probe>();
   EXPECT_FALSE(p.load(std::vector<std::uint8_t>(Probe::kSize - 1, 0x11)));
   EXPECT_FALSE(p.load(std::vector<std::uint8_t>(Probe::kSize + 1, 0x22)));
   EXPECT_FALSE(p.load(nullptr, Probe::kSize));
   EXPECT_FALSE(p.load(std::span<const std::uint8_t>()));
-  EXPECT_TRUE(untouchedOutside(p, 0, 0));
-  Probe q = patterned();
+  EXPECT_TRUE(patternOutside(p, 0, 0));
+  Probe q = patterned<Probe>();
   EXPECT_TRUE(p.sameBytes(q));
   q.setLast("");  // the very last byte
   EXPECT_FALSE(p.sameBytes(q));

@@ -2,34 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "contracts/qdb.h"
-#include "contracts/qrx.h"
 #include "data/address_record.h"
 #include "data/appointment_record.h"
-#include "data/database_setup.h"
 #include "data/patient_record.h"
 #include "data/schema.h"
-#include "data/short_session.h"
-#include "tests/support/temp_dir.h"
+#include "tests/data/practice_database.h"
 
 namespace {
 
-using vantrel::test::TempDir;
-
-class RecordReadersTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_EQ(createPracticeDatabase(dir_.path().c_str()), 0); }
-  void TearDown() override { QDB_CloseDataBase(); }
-
-  template <typename Record>
-  std::uint32_t add(int fileNumber, Record record) {
-    ShortSession s(fileNumber);
-    EXPECT_NE(QDB_AddRec(s.handle(), record.data(), record.size()), 0);
-    return record.identifier();
-  }
-
-  TempDir dir_{"vantrel-readers"};
-};
+using RecordReadersTest = PracticeDatabase;
 
 TEST_F(RecordReadersTest, EachReaderFindsItsRecordByIdentifierAndLeavesMissingOnesAlone) {
   PatientRecord p;
@@ -77,11 +58,10 @@ TEST_F(RecordReadersTest, AReaderIsNotStoppedByAnotherWorkstationsLock) {
   const std::uint32_t id = add(kAppointmentFile, appt);
   ShortSession holder(kAppointmentFile);
   QDB_LKISAM(holder.session(), 2);
-  const std::uint8_t key[4] = {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
-                               static_cast<std::uint8_t>(id >> 16),
-                               static_cast<std::uint8_t>(id >> 24)};
+  const auto key = idKey(id);
   AppointmentRecord locked;
-  ASSERT_NE(QDB_FindRec(holder.handle(), kApptById, key, 4, locked.data(), locked.size()), 0);
+  ASSERT_NE(QDB_FindRec(holder.handle(), kApptById, key.data(), 4, locked.data(), locked.size()),
+            0);
 
   AppointmentRecord read;
   EXPECT_TRUE(readAppointmentById(id, &read));

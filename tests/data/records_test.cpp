@@ -1,6 +1,5 @@
 // The record layouts: sizes, confined text fields, bytes kept across load and store, tables that
-// refuse an index past their end, and the rules a record keeps itself (an undated appointment,
-// variable-length notes and audit entries).
+// refuse an index past their end, and the rules a record keeps itself.
 
 #include <gtest/gtest.h>
 
@@ -25,6 +24,7 @@
 #include "data/rsc_use_record.h"
 #include "data/station_record.h"
 #include "data/user_record.h"
+#include "tests/data/patterned.h"
 
 // The sizes other programs of the suite read and write.
 static_assert(AppointmentRecord::kSize == 286);
@@ -43,33 +43,6 @@ static_assert(ProviderRecord::kSize == ResourceRecord::kSize);
 static_assert(OperatoryRecord::kSize == ResourceRecord::kSize);
 
 namespace {
-
-// Never zero and never an ASCII letter, so a stray terminator or character shows.
-template <std::size_t N>
-std::vector<std::uint8_t> pattern() {
-  std::vector<std::uint8_t> b(N);
-  for (std::size_t i = 0; i < N; ++i) b[i] = static_cast<std::uint8_t>(0x80 | ((i * 7) & 0x7F));
-  return b;
-}
-
-template <typename R>
-R patterned() {
-  R r;
-  EXPECT_TRUE(r.load(pattern<R::kSize>()));
-  return r;
-}
-
-template <typename R>
-::testing::AssertionResult patternOutside(const R& r, std::size_t from, std::size_t to) {
-  const std::vector<std::uint8_t> b = pattern<R::kSize>();
-  for (std::size_t i = 0; i < R::kSize; ++i) {
-    if ((i < from || i >= to) && r.bytes()[i] != b[i]) {
-      return ::testing::AssertionFailure()
-             << "byte " << i << " outside [" << from << ", " << to << ") changed";
-    }
-  }
-  return ::testing::AssertionSuccess();
-}
 
 std::string letters(std::size_t n, char first = 'a') {
   std::string s;
@@ -241,10 +214,7 @@ TEST(RecordTables, RefuseAnIndexPastTheirEndAndWriteNothing) {
   EXPECT_EQ(codes.subCode(10), 0u);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Appointments: the fields that place one in the schedule change together.
-
-TEST(AppointmentRecord, UnscheduleLeavesNoPlaceInTheSchedule) {
+TEST(AppointmentRecord, UnscheduleAndScheduleChangeThePlaceInTheScheduleTogether) {
   AppointmentRecord a = patterned<AppointmentRecord>();
   const PackedDate listDate = a.listDate();
   const std::uint8_t status = a.status();
@@ -258,11 +228,7 @@ TEST(AppointmentRecord, UnscheduleLeavesNoPlaceInTheSchedule) {
   EXPECT_EQ(a.startMinute(), 0);
   EXPECT_EQ(a.listDate(), listDate) << "the list date is the caller's decision";
   EXPECT_EQ(a.status(), status);
-}
 
-TEST(AppointmentRecord, ScheduleSetsOperatoryKindThreeAndClearsTheUnscheduledMarks) {
-  AppointmentRecord a;
-  a.unschedule();
   a.setListDate(120000);
   a.setUnitSize(3);
   EXPECT_TRUE(a.schedule(121000, "OP1", 9, 45));
@@ -294,25 +260,7 @@ TEST(AppointmentRecord, StartSlotCountsAZeroUnitAsTwo) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Variable-length records
-
-TEST(NoteRecord, RefusesRecordsShorterThanTheFixedPartOrLongerThanTheLongest) {
-  NoteRecord n;
-  n.setKey(NoteRecord::kCareNote, 42, 3);
-  ASSERT_TRUE(n.setText("call in spring"));
-  const std::vector<std::uint8_t> before = n.bytes();
-  EXPECT_FALSE(n.load(std::vector<std::uint8_t>(NoteRecord::kFixedSize - 1, 1)));
-  EXPECT_FALSE(n.load(std::vector<std::uint8_t>(NoteRecord::kMaxSize + 1, 1)));
-  EXPECT_EQ(n.bytes(), before);
-  std::vector<std::uint8_t> unterminated(NoteRecord::kFixedSize, 0);
-  unterminated.push_back('h');
-  unterminated.push_back('i');
-  ASSERT_TRUE(n.load(unterminated));
-  EXPECT_EQ(n.text(), "hi") << "a text without terminator ends with the record";
-}
-
-TEST(NoteRecord, TextRoundTripsAndTheLongestIsCutToFit) {
+TEST(NoteRecord, TextRoundTripsIsCutToFitAndBadLengthsAreRefused) {
   NoteRecord n;
   n.setKey(NoteRecord::kCareNote, 0x01020304, 7);
   EXPECT_TRUE(n.setText("Prefers mornings"));
@@ -322,6 +270,15 @@ TEST(NoteRecord, TextRoundTripsAndTheLongestIsCutToFit) {
   ASSERT_TRUE(back.load(n.bytes()));
   EXPECT_EQ(back.text(), "Prefers mornings");
   EXPECT_EQ(back.ownerId(), 0x01020304u);
+  EXPECT_FALSE(back.load(std::vector<std::uint8_t>(NoteRecord::kFixedSize - 1, 1)));
+  EXPECT_FALSE(back.load(std::vector<std::uint8_t>(NoteRecord::kMaxSize + 1, 1)));
+  EXPECT_EQ(back.bytes(), n.bytes()) << "a refused load changes nothing";
+  std::vector<std::uint8_t> unterminated(NoteRecord::kFixedSize, 0);
+  unterminated.push_back('h');
+  unterminated.push_back('i');
+  ASSERT_TRUE(back.load(unterminated));
+  EXPECT_EQ(back.text(), "hi") << "a text without terminator ends with the record";
+
   EXPECT_TRUE(n.setText(std::string(NoteRecord::kMaxTextLength, 'n')));
   EXPECT_EQ(n.size(), NoteRecord::kMaxSize);
   EXPECT_FALSE(n.setText(std::string(NoteRecord::kMaxTextLength + 1, 'n')));

@@ -1,12 +1,10 @@
-// The catalogue against the database engine: every file can be created, and the keys behave as
-// the callers that build key bytes by hand expect (list keys take repeats, dates order as
-// numbers, the practice record is found through the resource key).
+// The catalogue against the database engine: every file can be created (twice), and the keys
+// behave as the callers that build key bytes by hand expect.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "contracts/qdb.h"
@@ -25,9 +23,11 @@ class SchemaDatabase : public ::testing::Test {
     ASSERT_EQ(QDB_CreateDataBase(dir_->path().c_str()), 1);
     ASSERT_EQ(QDB_InitDataBase(dir_->path().c_str()), 1);
     session_ = QDB_StartSession(1);
-    for (const QdbFileDef& f : schemaCatalogue()) {
-      ASSERT_EQ(QDB_CREIFIL(session_, f), 1)
-          << "file " << f.fileNumber << ": error " << QDB_GetLastErrorNum(session_);
+    for (int round = 0; round < 2; ++round) {  // creating again must change nothing
+      for (const QdbFileDef& f : schemaCatalogue()) {
+        ASSERT_EQ(QDB_CREIFIL(session_, f), 1)
+            << "file " << f.fileNumber << ": error " << QDB_GetLastErrorNum(session_);
+      }
     }
   }
   static void TearDownTestSuite() {
@@ -66,12 +66,6 @@ class SchemaDatabase : public ::testing::Test {
   static inline QdbSession session_ = 0;
   QdbHandle file_ = 0;
 };
-
-TEST_F(SchemaDatabase, CreatingTheCatalogueAgainChangesNothing) {
-  for (const QdbFileDef& f : schemaCatalogue()) {
-    EXPECT_EQ(QDB_CREIFIL(session_, f), 1) << f.fileNumber;
-  }
-}
 
 TEST_F(SchemaDatabase, TwoAppointmentsOfOneDayAndOperatoryAreBothKeptAndListed) {
   const QdbHandle h = open(kAppointmentFile);

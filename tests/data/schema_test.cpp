@@ -1,5 +1,5 @@
-// The schema catalogue: complete, consistent with itself and with the record layouts, and with
-// the key bytes that callers build.
+// The schema catalogue: complete, consistent with itself, with the record layouts and with the
+// key bytes that callers build.
 
 #include "data/schema.h"
 
@@ -105,30 +105,23 @@ TEST(SchemaCatalogue, HoldsEverySharedFileAndIsConsistentWithItself) {
 }
 
 TEST(SchemaCatalogue, MatchesTheRecordLayouts) {
+  // clang-format off
   const std::map<int, std::size_t> sizes = {
-      {kProcedureCodeFile, ProcedureCodeRecord::kSize},
-      {kResourceFile, ResourceRecord::kSize},
-      {kAppointmentFile, AppointmentRecord::kSize},
-      {kPatientFile, PatientRecord::kSize},
-      {kDefinitionFile, DefinitionRecord::kSize},
-      {kAddressFile, AddressRecord::kSize},
+      {kProcedureCodeFile, ProcedureCodeRecord::kSize}, {kResourceFile, ResourceRecord::kSize},
+      {kAppointmentFile, AppointmentRecord::kSize}, {kPatientFile, PatientRecord::kSize},
+      {kDefinitionFile, DefinitionRecord::kSize}, {kAddressFile, AddressRecord::kSize},
       {kCoverageFile, CoverageRecord::kSize},
       {kPatientProcedureFile, PatientProcedureRecord::kSize},
       {kGuarantorAccountFile, GuarantorAccountRecord::kSize},
-      {kPrintJobFile, PrintJobRecord::kSize},
-      {kStationFile, StationRecord::kSize},
-      {kProviderCounterFile, ProviderCounterRecord::kSize},
-      {kRscUseFile, RscUseRecord::kSize},
-      {kCareTypeFile, ContinuingCareTypeRecord::kSize},
-      {kCareFile, ContinuingCareRecord::kSize},
+      {kPrintJobFile, PrintJobRecord::kSize}, {kStationFile, StationRecord::kSize},
+      {kProviderCounterFile, ProviderCounterRecord::kSize}, {kRscUseFile, RscUseRecord::kSize},
+      {kCareTypeFile, ContinuingCareTypeRecord::kSize}, {kCareFile, ContinuingCareRecord::kSize},
       {kCareViewFile, ContinuingCareViewRecord::kSize},
-      {kPrescriptionFile, PatientItemRecord::kSize},
-      {kUserFile, UserRecord::kSize},
-      {kJournalFile, JournalRecord::kSize},
-      {kCarrierFile, CarrierRecord::kSize},
-      {kFeeFile, FeeRecord::kSize},
-      {kQuestionnaireFile, PatientItemRecord::kSize},
+      {kPrescriptionFile, PatientItemRecord::kSize}, {kUserFile, UserRecord::kSize},
+      {kJournalFile, JournalRecord::kSize}, {kCarrierFile, CarrierRecord::kSize},
+      {kFeeFile, FeeRecord::kSize}, {kQuestionnaireFile, PatientItemRecord::kSize},
   };
+  // clang-format on
   for (const auto& [number, size] : sizes) {
     EXPECT_FALSE(file(number).variableLength) << number;
     EXPECT_EQ(file(number).recordLength, size) << number;
@@ -149,9 +142,7 @@ TEST(SchemaCatalogue, MatchesTheRecordLayouts) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
 // Key bytes taken from records are the bytes callers build by hand.
-
 std::vector<std::uint8_t> le32(std::uint32_t v) {
   return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
           static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
@@ -194,9 +185,6 @@ TEST(SchemaKeyBytes, RecordTooShortForAKeyGivesNoBytes) {
   EXPECT_TRUE(keyBytes(key(kApptByDateOperatory), tooShort).empty());
   EXPECT_TRUE(keyBytes(key(kAppointmentFile), AppointmentRecord().bytes()).empty());
 }
-
-// ---------------------------------------------------------------------------------------------
-// Look-ups
 
 TEST(SchemaLookup, FindsFilesByAnyOfTheirKeysAndNothingOutsideTheRanges) {
   EXPECT_EQ(findFileOfKey(9)->fileNumber, kAppointmentFile);

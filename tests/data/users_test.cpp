@@ -1,49 +1,25 @@
-// Users, sign-on and rights against a real database: names that differ only in case, input that
-// must be refused with nothing written, hashes that must not give the password away, sign-on of
-// unknown and inactive users, and the override cycle of a right approved by another user.
-//
-// Every password hash costs real time, so each test adds only the users it needs.
+// Users, sign-on and rights against a real database. Every password hash costs real time, so
+// each test adds only the users it needs.
 
 #include "data/users.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "contracts/qdb.h"
-#include "contracts/qrx.h"
-#include "data/database_setup.h"
 #include "data/schema.h"
 #include "data/user_record.h"
 #include "platform/qrx/scripted_prompter.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
+#include "tests/data/practice_database.h"
 
 namespace {
 
-using vantrel::test::ScopedEnv;
-using vantrel::test::TempDir;
-
 constexpr const char* kNotCorrect = "The user name or password is not correct.";
 
-// Every record of the users file, as stored.
-std::vector<UserRecord> storedUsers() {
-  std::vector<UserRecord> out;
-  const QdbSession session = QDB_StartSession(1);
-  EXPECT_NE(session, 0);
-  const QdbHandle file = QDB_OpenFile(session, kUserFile);
-  EXPECT_NE(file, 0u);
-  UserRecord r;
-  for (int ok = QDB_FirstRec(file, kUserFile, r.data(), r.size()); ok != 0;
-       ok = QDB_NextRec(file, kUserFile, r.data(), r.size())) {
-    out.push_back(r);
-  }
-  EXPECT_EQ(QDB_GetLastErrorNum(session), kQdbNotFound);
-  QDB_EndSession(session);
-  return out;
-}
+std::vector<UserRecord> storedUsers() { return storedRecords<UserRecord>(kUserFile); }
 
 std::vector<int> allRights() {
   std::vector<int> v;
@@ -51,22 +27,27 @@ std::vector<int> allRights() {
   return v;
 }
 
-UserChange retired() {
-  UserChange c;
-  c.active = false;
-  return c;
-}
+// A change written in one line: what it does not name stays as it is.
+struct Change {
+  std::optional<std::string> fullName = std::nullopt;
+  std::optional<std::string> password = std::nullopt;
+  std::optional<bool> active = std::nullopt;
+  std::vector<int> grant = {};
+  std::vector<int> revoke = {};
+  bool allRights = false;
+  operator UserChange() const { return {fullName, password, active, grant, revoke, allRights}; }
+};
+const Change kRetire{.active = false};
 
-class UsersTest : public ::testing::Test {
+class UsersTest : public PracticeDatabase {
  protected:
   void SetUp() override {
-    profile_.set(dir_.file("VANTREL.INI"));
+    PracticeDatabase::SetUp();
     today_.set("2026-12-06");
-    ASSERT_EQ(createPracticeDatabase(dir_.file("data").c_str()), 0);
   }
   void TearDown() override {
     QRX_SignOff();
-    QDB_CloseDataBase();
+    PracticeDatabase::TearDown();
   }
 
   std::uint32_t add(const std::string& login, const std::string& password,
@@ -77,10 +58,6 @@ class UsersTest : public ::testing::Test {
     EXPECT_NE(id, 0u);
     return id;
   }
-
-  TempDir dir_{"vantrel-users"};
-  ScopedEnv profile_{"VANTREL_PROFILE"};
-  ScopedEnv today_{"VANTREL_TODAY"};
 };
 
 TEST_F(UsersTest, AddedUserIsListedWithItsRightsInOrderAndTheLongestNamesWhole) {
@@ -109,17 +86,8 @@ TEST_F(UsersTest, AddedUserIsListedWithItsRightsInOrderAndTheLongestNamesWhole) 
   EXPECT_EQ(QRX_GetLoggedInUserID(), longId);
 }
 
-TEST_F(UsersTest, RefusesSignOnNameTakenInAnotherCase) {
-  add("Admin", "first-pass", {1});
-  std::uint32_t id = 0;
-  std::string why;
-  EXPECT_EQ(addUser("aDMIN", "Someone Else", "other-pass", {1}, &id, &why), kUserExists);
-  EXPECT_NE(why.find("taken"), std::string::npos) << why;
-  EXPECT_EQ(id, 0u);
-  EXPECT_EQ(storedUsers().size(), 1u);
-}
-
 TEST_F(UsersTest, RefusesBadInputWithNothingWritten) {
+  add("Admin", "first-pass", {1});
   struct Case {
     const char* what;
     std::string login;
@@ -135,6 +103,7 @@ TEST_F(UsersTest, RefusesBadInputWithNothingWritten) {
   const std::string zeroInside("pass\0word", 9);
   const std::string accentAb = std::string("\xC3\xA9") + "ab";  // 3 characters, 4 bytes
   const std::vector<Case> cases = {
+      {"sign-on name taken in another case", "aDMIN", "Name", ok, {1}, kUserExists},
       {"empty sign-on name", "", "Name", ok, {1}, kUserBadName},
       {"sign-on name one past its width", login21, "Name", ok, {1}, kUserBadName},
       {"blank inside the sign-on name", "dr smith", "Name", ok, {1}, kUserBadName},
@@ -155,9 +124,12 @@ TEST_F(UsersTest, RefusesBadInputWithNothingWritten) {
     std::string why;
     EXPECT_EQ(addUser(c.login, c.fullName, c.password, c.rights, &id, &why), c.expected) << c.what;
     EXPECT_FALSE(why.empty()) << c.what;
+    if (c.expected == kUserExists) {
+      EXPECT_NE(why.find("taken"), std::string::npos) << why;
+    }
     EXPECT_EQ(id, 0u) << c.what;
   }
-  EXPECT_TRUE(storedUsers().empty());
+  EXPECT_EQ(storedUsers().size(), 1u);
 }
 
 TEST_F(UsersTest, StoredHashIsSaltedAndNeverThePassword) {
@@ -177,7 +149,7 @@ TEST_F(UsersTest, StoredHashIsSaltedAndNeverThePassword) {
 TEST_F(UsersTest, SignOnNeedsAnActiveUserAndHisExactPassword) {
   const std::uint32_t admin = add("admin", "Admin-Secret", {1});
   add("retired", "old-secret", {1});
-  ASSERT_EQ(changeUser("retired", retired()), 0);
+  ASSERT_EQ(changeUser("retired", kRetire), 0);
 
   struct Case {
     const char* login;
@@ -212,16 +184,10 @@ TEST_F(UsersTest, SignOnNeedsAnActiveUserAndHisExactPassword) {
 TEST_F(UsersTest, ChangeRewritesOnlyWhatIsGiven) {
   const std::uint32_t id = add("clerk", "clerk-pass", {1, 31, 66});
 
-  UserChange rename;
-  rename.fullName = "Casey Clerk";
-  ASSERT_EQ(changeUser("CLERK", rename), 0);
+  ASSERT_EQ(changeUser("CLERK", Change{.fullName = "Casey Clerk"}), 0);
   EXPECT_EQ(QRX_SignOn("clerk", "clerk-pass"), 1) << "the password must survive a rename";
 
-  UserChange rights;
-  rights.allRights = true;
-  rights.grant = {1};
-  rights.revoke = {32, 31};
-  ASSERT_EQ(changeUser("clerk", rights), 0);
+  ASSERT_EQ(changeUser("clerk", Change{.grant = {1}, .revoke = {32, 31}, .allRights = true}), 0);
   std::vector<UserInfo> users;
   ASSERT_EQ(listUsers(&users), 0);
   ASSERT_EQ(users.size(), 1u);
@@ -232,9 +198,7 @@ TEST_F(UsersTest, ChangeRewritesOnlyWhatIsGiven) {
   std::erase(expected, 32);
   EXPECT_EQ(users[0].rights, expected);
 
-  UserChange password;
-  password.password = "new-clerk-pass";
-  ASSERT_EQ(changeUser("clerk", password), 0);
+  ASSERT_EQ(changeUser("clerk", Change{.password = "new-clerk-pass"}), 0);
   QRX_SignOff();
   EXPECT_EQ(QRX_SignOn("clerk", "clerk-pass"), 0);
   EXPECT_EQ(QRX_SignOn("clerk", "new-clerk-pass"), 1);
@@ -244,32 +208,19 @@ TEST_F(UsersTest, RefusedChangeLeavesTheRecordAsItWas) {
   add("clerk", "clerk-pass", {1, 66});
   const std::vector<UserRecord> before = storedUsers();
   ASSERT_EQ(before.size(), 1u);
-  UserChange badRight;
-  badRight.fullName = "Changed Name";
-  badRight.grant = {2, kHighestRight + 1};
-  UserChange badRevoke = retired();
-  badRevoke.revoke = {0};
-  UserChange badPassword;
-  badPassword.fullName = "Changed Name";
-  badPassword.password = "abc";
-  UserChange badName;
-  badName.fullName = std::string(31, 'x');
-  badName.grant = {2};
-  UserChange fine;
-  fine.grant = {2};
   const struct {
     const char* what;
-    const char* login;
-    const UserChange& change;
     int expected;
+    Change change;
+    const char* login = "clerk";
   } cases[] = {
-      {"right past the highest", "clerk", badRight, kUserBadRight},
-      {"right 0 revoked", "clerk", badRevoke, kUserBadRight},
-      {"short password", "clerk", badPassword, kUserBadPassword},
-      {"full name one past its width", "clerk", badName, kUserBadName},
-      {"unknown user", "nobody", fine, kUserNotFound},
-      {"empty sign-on name", "", fine, kUserNotFound},
-      {"one past the longest name", "clerkclerkclerkclerkX", fine, kUserNotFound},
+      {"right too high", kUserBadRight, {.fullName = "x", .grant = {2, kHighestRight + 1}}},
+      {"right 0 revoked", kUserBadRight, {.active = false, .revoke = {0}}},
+      {"short password", kUserBadPassword, {.fullName = "x", .password = "abc"}},
+      {"name past its width", kUserBadName, {.fullName = std::string(31, 'x'), .grant = {2}}},
+      {"unknown user", kUserNotFound, {.grant = {2}}, "nobody"},
+      {"empty sign-on name", kUserNotFound, {.grant = {2}}, ""},
+      {"one past the longest name", kUserNotFound, {.grant = {2}}, "clerkclerkclerkclerkX"},
   };
   for (const auto& c : cases) {
     std::string why;
@@ -289,7 +240,7 @@ TEST_F(UsersTest, RightsAreHeldOnlyByActiveUsersThatHaveThem) {
   }
   EXPECT_EQ(QRX_CheckUserRights(0, 1), 0);
   EXPECT_EQ(QRX_CheckUserRights(clerk + 1000, 1), 0);
-  ASSERT_EQ(changeUser("clerk", retired()), 0);
+  ASSERT_EQ(changeUser("clerk", kRetire), 0);
   EXPECT_EQ(QRX_CheckUserRights(clerk, 66), 0);
   std::vector<UserInfo> users;
   ASSERT_EQ(listUsers(&users), 0);
@@ -355,7 +306,7 @@ TEST_F(OverrideTest, ApprovingUserBecomesTheOverrideUntilHandedBack) {
 
 TEST_F(OverrideTest, RefusedApprovalsKeepTheClerkAsOverride) {
   add("oldadmin", "oldadmin-pass", allRights());
-  ASSERT_EQ(changeUser("oldadmin", retired()), 0);
+  ASSERT_EQ(changeUser("oldadmin", kRetire), 0);
 
   struct Case {
     const char* what;
@@ -399,9 +350,7 @@ TEST_F(OverrideTest, NobodySignedOnOrNoSuchRightAsksNothing) {
 }
 
 TEST_F(OverrideTest, RightRevokedMeanwhileIsNoLongerHeld) {
-  UserChange revoke;
-  revoke.revoke = {66};
-  ASSERT_EQ(changeUser("clerk", revoke), 0);
+  ASSERT_EQ(changeUser("clerk", Change{.revoke = {66}}), 0);
   EXPECT_EQ(QRX_CheckRightWithPassword(prompter_, kRightEditAppointment), -1);
   EXPECT_EQ(prompter_.asked().size(), 1u);
 }

@@ -1,16 +1,10 @@
-// The appointment dialog's logic on a practice database of its own, without any window: the
-// order of the OK checks and where each sends the user, what a save tells the other
-// workstations, Wait/Will Call, "Sc&hd. Next", Cancel, the person without a patient record, a
-// change made by another process between opening and OK, and the user rights of the entry
-// points.
+// The appointment dialog's logic without windows: the order of the OK checks, what a save tells
+// the other workstations, Wait/Will Call, Schedule Next, Cancel, a person without a patient
+// record, a change made elsewhere between opening and OK, and the right to edit.
 
 #include "editing/appointment_edit.h"
 
 #include <gtest/gtest.h>
-
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "data/address_record.h"
 #include "data/station_record.h"
@@ -20,73 +14,35 @@
 
 namespace {
 
-using editing_test::monday;
-using editing_test::OpenFile;
-using editing_test::tuesday;
-
-using editing_test::addRecord;
-using editing_test::ApptEditPractice;
-using editing_test::kToday;
+using namespace editing_test;
+using Edits = std::vector<std::pair<std::string ApptForm::*, const char*>>;
+using F = ApptForm;
 
 class ApptEdit : public ApptEditPractice {};
 
-// ---------------------------------------------------------------------------------------------
-
-struct Refusal {
-  const char* name;
-  bool existing;
-  std::function<void(ApptForm&)> edit;
-  std::vector<std::string> prompts;
-  ApptField focus;
-};
-
 TEST_F(ApptEdit, EachBadFieldIsRefusedInOrderWithItsMessageAndFocusAndNothingIsSaved) {
-  const std::vector<Refusal> cases = {
-      {"length 0",
-       true,
-       [](ApptForm& f) { f.length = "0"; },
-       {kInvalidLengthText},
-       ApptField::kLength},
-      {"length 241, No",
-       true,
-       [](ApptForm& f) { f.length = "241"; },
-       {kLongLengthQuestion},
-       ApptField::kLength},
-      {"blank description",
-       true,
-       [](ApptForm& f) { f.description = "  "; },
-       {kInvalidDescriptionText},
-       ApptField::kDescription},
-      {"time of 3 characters",
-       true,
-       [](ApptForm& f) { f.time = "9am"; },
-       {"#9090"},
-       ApptField::kTime},
-      {"time before description",
-       true,
-       [](ApptForm& f) {
-         f.time = "9:75am";
-         f.description = "";
-       },
-       {"#9090"},
-       ApptField::kTime},
-      {"past date of a new one, No",
-       false,
-       [](ApptForm& f) { f.date = "12/29/2025"; },
-       {"#6042"},
-       ApptField::kDate},
-      {"no operatory",
-       true,
-       [](ApptForm& f) { f.operatory = ""; },
-       {kInvalidOperatoryText},
-       ApptField::kOperatory},
-      {"unknown provider",
-       true,
-       [](ApptForm& f) { f.provider = "XX"; },
-       {kInvalidProviderText},
-       ApptField::kProvider},
-      {"no date, not moving", true, [](ApptForm& f) { f.date = ""; }, {"#9091"}, ApptField::kDate},
+  struct Refusal {
+    const char* name;
+    bool existing;
+    Edits edits;
+    std::string prompt;
+    ApptField focus;
   };
+  // clang-format off
+  const std::vector<Refusal> cases = {
+      {"length 0", true, {{&F::length, "0"}}, kInvalidLengthText, ApptField::kLength},
+      {"length 241, No", true, {{&F::length, "241"}}, kLongLengthQuestion, ApptField::kLength},
+      {"blank description", true, {{&F::description, "  "}}, kInvalidDescriptionText,
+       ApptField::kDescription},
+      {"time of 3 characters", true, {{&F::time, "9am"}}, "#9090", ApptField::kTime},
+      {"time before description", true, {{&F::time, "9:75am"}, {&F::description, ""}}, "#9090",
+       ApptField::kTime},
+      {"past date of a new one, No", false, {{&F::date, "12/29/2025"}}, "#6042", ApptField::kDate},
+      {"no operatory", true, {{&F::operatory, ""}}, kInvalidOperatoryText, ApptField::kOperatory},
+      {"unknown provider", true, {{&F::provider, "XX"}}, kInvalidProviderText, ApptField::kProvider},
+      {"no date, not moving", true, {{&F::date, ""}}, "#9091", ApptField::kDate},
+  };
+  // clang-format on
   const std::uint32_t id = saveNew();
   for (const Refusal& c : cases) {
     SCOPED_TRACE(c.name);
@@ -99,34 +55,32 @@ TEST_F(ApptEdit, EachBadFieldIsRefusedInOrderWithItsMessageAndFocusAndNothingIsS
       e.form().length = "30";
       e.form().description = "Exam";
     }
-    c.edit(e.form());
+    for (const auto& [field, value] : c.edits) e.form().*field = value;
     e.markChanged();
     prompter_.clearRecord();
     const ApptCommandResult r = e.ok();
     EXPECT_EQ(r.step, ApptStep::kStay);
     EXPECT_EQ(r.focus, c.focus);
-    EXPECT_EQ(prompts(), c.prompts);
+    EXPECT_EQ(prompts(), std::vector<std::string>{c.prompt});
     EXPECT_EQ(appointmentSnapshot(), before);
     EXPECT_TRUE(changes_.empty());
   }
 }
 
 TEST_F(ApptEdit, OpeningShowsTheStoredFieldsTheFlagLabelsAndTheStatus) {
-  AppointmentRecord a = editing_test::appointment(monday(), "DR1", "OP1", 14, 30, 40);
+  AppointmentRecord a = appointment(monday(), "DR1", "OP1", 14, 30, 40);
   a.setPatientId(patient_);
   a.setStatus(AppointmentRecord::kStatusComplete);
   a.setFlags(0b101);
   a.setAmount(1234567);
   AppointmentEdit e(env_);
   ASSERT_TRUE(e.openExisting(addRecord(kAppointmentFile, a)));
-  EXPECT_EQ(e.form().date, "01/05/2026");
-  EXPECT_EQ(e.form().time, "2:30pm");
-  EXPECT_EQ(e.form().operatory, "OP1");
-  EXPECT_EQ(e.form().length, "40");
-  EXPECT_EQ(e.form().amount, "12345.67");
-  EXPECT_EQ(e.form().status, AppointmentRecord::kStatusComplete);
+  const ApptForm& f = e.form();
+  EXPECT_EQ(f.date + " " + f.time + " " + f.operatory + " " + f.length + " " + f.amount,
+            "01/05/2026 2:30pm OP1 40 12345.67");
+  EXPECT_EQ(f.status, AppointmentRecord::kStatusComplete);
   EXPECT_EQ(e.statusItems().back().text, kStatusCompleteText);
-  EXPECT_EQ(e.form().flags, 0b101);
+  EXPECT_EQ(f.flags, 0b101);
   EXPECT_EQ(e.flagLabels()[0], "Premed");
   EXPECT_FALSE(e.flagLabels()[1].has_value()) << "no definition: the box is hidden";
   EXPECT_EQ(e.flagLabels()[2], "A label longer than ");
@@ -134,49 +88,38 @@ TEST_F(ApptEdit, OpeningShowsTheStoredFieldsTheFlagLabelsAndTheStatus) {
   EXPECT_TRUE(prompts().empty());
 }
 
-struct SaveCase {
-  const char* name;
-  std::uint8_t hour;
-  std::function<void(AppointmentEdit&)> edit;
-  std::vector<ApptChange> expected;  // identifier filled in by the test
-  bool recordChanged = true;         // the date of last change becomes today
-};
-
 TEST_F(ApptEdit, ASaveTellsTheOtherWorkstationsExactlyWhatChangedAndAnUnchangedOneNothing) {
+  struct SaveCase {
+    const char* name;
+    std::uint8_t hour;
+    Edits edits;                       // a changed note is marked as such
+    std::vector<ApptChange> expected;  // identifier filled in below
+    bool recordChanged = true;         // the date of last change becomes today
+  };
+  const ApptChange mon{StationRecord::kChanged, monday(), "OP1", "DR1", 0};
   const std::vector<SaveCase> cases = {
-      {"unchanged, note too", 8, [](AppointmentEdit&) {}, {}, false},
-      {"longer, 240 asks nothing",
-       13,
-       [](AppointmentEdit& e) {
-         e.form().length = "240";
-         e.form().description = "Crown";
-       },
-       {{StationRecord::kChanged, monday(), "OP1", "DR1", 0}}},
+      {"unchanged, note too", 8, {}, {}, false},
+      {"longer, 240 asks nothing", 13, {{&F::length, "240"}, {&F::description, "Crown"}}, {mon}},
       {"to another date",
        9,
-       [](AppointmentEdit& e) { e.form().date = "01/06/2026"; },
+       {{&F::date, "01/06/2026"}},
        {{StationRecord::kRemoved, monday(), "OP1", "DR1", 0},
         {StationRecord::kAdded, tuesday(), "OP1", "DR1", 0}}},
       {"to another operatory",
        10,
-       [](AppointmentEdit& e) { e.form().operatory = "OP2"; },
-       {{StationRecord::kChanged, monday(), "OP2", "DR1", 0},
-        {StationRecord::kChanged, monday(), "OP1", "DR1", 0}}},
-      {"only the note",
-       11,
-       [](AppointmentEdit& e) {
-         e.form().note = "Bring x-rays";
-         e.markNoteModified();
-       },
-       {{StationRecord::kChanged, monday(), "OP1", "DR1", 0}},
-       false},
+       {{&F::operatory, "OP2"}},
+       {{StationRecord::kChanged, monday(), "OP2", "DR1", 0}, mon}},
+      {"only the note", 11, {{&F::note, "Bring x-rays"}}, {mon}, false},
   };
   for (const SaveCase& c : cases) {
     SCOPED_TRACE(c.name);
     const std::uint32_t id = saveNew({c.hour, 0});
     AppointmentEdit e(env_);
     ASSERT_TRUE(e.openExisting(id));
-    c.edit(e);
+    for (const auto& [field, value] : c.edits) {
+      e.form().*field = value;
+      if (field == &F::note) e.markNoteModified();
+    }
     ASSERT_EQ(e.ok().closeCode, 1);
     std::vector<ApptChange> expected = c.expected;
     for (ApptChange& x : expected) x.appointmentId = id;
@@ -191,10 +134,13 @@ TEST_F(ApptEdit, ASaveTellsTheOtherWorkstationsExactlyWhatChangedAndAnUnchangedO
 TEST_F(ApptEdit, WaitWillCallReleasesTheUnitsAndKeepsAnEarlierListDate) {
   const std::uint32_t id = saveNew();
   ASSERT_TRUE(operatoryWeek("OP1").has_value());
-  AppointmentEdit e(env_);
-  ASSERT_TRUE(e.openExisting(id));
-  prompter_.answer(kIdYes);
-  ASSERT_EQ(e.waitWillCall().closeCode, 1);
+  const auto waitWillCall = [&] {
+    AppointmentEdit e(env_);
+    ASSERT_TRUE(e.openExisting(id));
+    prompter_.answer(kIdYes);
+    ASSERT_EQ(e.waitWillCall().closeCode, 1);
+  };
+  waitWillCall();
   ASSERT_EQ(prompter_.asked().size(), 1u);
   EXPECT_EQ(prompter_.asked()[0].prompt.caption, kApptBookCaption);
   EXPECT_EQ(prompter_.asked()[0].prompt.icon, PromptIcon::kNone);
@@ -205,16 +151,11 @@ TEST_F(ApptEdit, WaitWillCallReleasesTheUnitsAndKeepsAnEarlierListDate) {
   EXPECT_EQ(moved.listDate(), kToday);
   EXPECT_FALSE(operatoryWeek("OP1").has_value()) << "the week's only appointment left";
   const auto provider = providerWeek("DR1");
-  EXPECT_TRUE(!provider || provider->occupancy(1, editing_test::unitOf(9, 0)) == 0);
+  EXPECT_TRUE(!provider || provider->occupancy(1, unitOf(9, 0)) == 0);
   EXPECT_EQ(changes_,
             (std::vector<ApptChange>{{StationRecord::kRemoved, monday(), "OP1", "DR1", id}}));
-
-  // On the list already: a later move keeps the date it was put there.
-  env_.today = kToday + 5;
-  AppointmentEdit again(env_);
-  ASSERT_TRUE(again.openExisting(id));
-  prompter_.answer(kIdYes);
-  ASSERT_EQ(again.waitWillCall().closeCode, 1);
+  env_.today = kToday + 5;  // on the list already: a later move keeps the date it was put there
+  waitWillCall();
   EXPECT_EQ(storedAppointment(id)->listDate(), kToday);
 }
 
@@ -234,8 +175,7 @@ TEST(ApptNextStart, CarriesMinutesIntoHoursAndHoursIntoTheNextDate) {
     PackedTime t = r.start;
     nextStart(&date, &t, r.length);
     EXPECT_EQ(date, r.nextDate);
-    EXPECT_EQ(t.hour, r.next.hour);
-    EXPECT_EQ(t.minute, r.next.minute);
+    EXPECT_EQ(t.hour * 60 + t.minute, r.next.hour * 60 + r.next.minute);
   }
 }
 
@@ -244,19 +184,16 @@ TEST_F(ApptEdit, ScheduleNextSavesAndPreparesTheFollowingAppointmentOfThePatient
   e.openNew(slot());
   e.form().length = "50";
   e.form().description = "Exam";
-  const ApptCommandResult r = e.scheduleNext();
-  ASSERT_EQ(r.step, ApptStep::kNextAppointment);
+  ASSERT_EQ(e.scheduleNext().step, ApptStep::kNextAppointment);
   const std::uint32_t first = e.savedId();
   ASSERT_TRUE(storedAppointment(first).has_value());
   EXPECT_EQ(e.title(), "New Appointment Information - (Smith, Anna)");
-  EXPECT_EQ(e.form().date, "01/05/2026");
-  EXPECT_EQ(e.form().time, "9:50am");
-  EXPECT_EQ(e.form().length, "0");
-  EXPECT_EQ(e.form().description, "");
+  const ApptForm& f = e.form();
+  EXPECT_EQ(f.date + " " + f.time + " " + f.length + " [" + f.description + "]",
+            "01/05/2026 9:50am 0 []");
   EXPECT_FALSE(e.changed());
   // Cancelling the prepared one still reports the saved one.
-  const ApptCommandResult closed = e.cancel();
-  EXPECT_EQ(closed.closeCode, 1);
+  EXPECT_EQ(e.cancel().closeCode, 1);
   EXPECT_EQ(e.savedId(), first);
 }
 
@@ -308,41 +245,35 @@ TEST_F(ApptEdit, APersonWithoutPatientRecordGetsOneAddressRecordEvenAfterARefuse
   ASSERT_EQ(e.ok().closeCode, 1);
   const AppointmentRecord saved = *storedAppointment(e.savedId());
   EXPECT_EQ(saved.patientId(), 0u);
-  EXPECT_EQ(saved.name(), "Doe, Jane Q");
-  EXPECT_EQ(saved.phone(), "5559876543");
+  EXPECT_EQ(saved.name() + " " + saved.phone(), "Doe, Jane Q 5559876543");
   ASSERT_EQ(addresses().size(), 2u) << "the patient's household and the person's, no more";
   AddressRecord address;
   ASSERT_TRUE(readAddressById(saved.addressId(), &address));
-  EXPECT_EQ(address.street2(), "Apt 2");
-  EXPECT_EQ(address.zip(), "62701");
-  EXPECT_EQ(address.phone(), "5559876543");
+  EXPECT_EQ(address.street2() + " " + address.zip() + " " + address.phone(),
+            "Apt 2 62701 5559876543");
 }
 
 TEST(ApptNewPerson, NamesArePhonesAreCheckedAndTheInitialIsUpperCased) {
-  struct Row {
-    NewPersonData in;
-    std::string prompt;  // "" = accepted
-  };
-  const std::vector<Row> rows = {
+  const std::pair<NewPersonData, std::string> rows[] = {
+      // the prompt, "" when accepted
       {{"", "Jane", "", "", "", "", "", "", ""}, "#9018"},
       {{"Doe", " ", "", "", "", "", "", "", ""}, "#9019"},
       {{"Doe", "Jane", "", "12345", "", "", "", "", ""}, kInvalidPhoneText},
       {{"Doe", "Jane", "q", "(555) 123-4567", "", "", "", "", ""}, ""},
   };
-  for (const Row& row : rows) {
+  for (const auto& [in, prompt] : rows) {
     ScriptedPrompter p;
-    NewPersonData person = row.in;
+    NewPersonData person = in;
     const bool ok = checkNewPerson(p, &person);
-    EXPECT_EQ(ok, row.prompt.empty());
+    EXPECT_EQ(ok, prompt.empty());
     if (ok) {
-      EXPECT_EQ(person.initial, "Q");
-      EXPECT_EQ(person.phone, "5551234567");
+      EXPECT_EQ(person.initial + " " + person.phone, "Q 5551234567");
       EXPECT_TRUE(p.asked().empty());
     } else {
       ASSERT_EQ(p.asked().size(), 1u);
       const Prompt& asked = p.asked()[0].prompt;
       EXPECT_EQ(asked.messageNumber != 0 ? "#" + std::to_string(asked.messageNumber) : asked.text,
-                row.prompt);
+                prompt);
     }
   }
 }

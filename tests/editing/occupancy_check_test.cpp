@@ -3,20 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "tests/editing/editing_database.h"
 
 namespace {
 
-using editing_test::appointment;
-using editing_test::EditingDatabase;
-using editing_test::monday;
-using editing_test::tuesday;
-using editing_test::unitOf;
-using editing_test::week;
+using namespace editing_test;
 using What = OccupancyDifference::What;
 
 constexpr std::size_t kMon = 1;

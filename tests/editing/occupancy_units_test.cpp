@@ -2,17 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <vector>
-
 #include "tests/editing/editing_database.h"
 
 namespace {
 
-using editing_test::appointment;
-using editing_test::monday;
-using editing_test::sunday;
-using editing_test::unitOf;
+using namespace editing_test;
 
 TEST(Weeks, SaturdayBelongsToTheSundayBeforeIt) {
   EXPECT_EQ(weekDayIndex(sunday() + 6), 6);
@@ -70,6 +64,8 @@ TEST(Patterns, ProviderTimeIsWhereSlotsHoldTwoWithinTheDayAndTheTwentyFourSlots)
   const int s = unitOf(9, 0);
   EXPECT_EQ(providerUnitsOf(3, {2, 1, 3}, 9, 0, 45), (std::vector<int>{s, s + 1, s + 2}));
   EXPECT_TRUE(providerUnitsOf(1, {1, 3, 0, 1}, 9, 0, 20).empty());
+  EXPECT_EQ(providerUnitsOf(0, {2, 0, 2}, 9, 0, 30), (std::vector<int>{s, s + 1, s + 4, s + 5}))
+      << "a unit size of 0 counts as two units per slot";
   const std::vector<int> units = providerUnitsOf(1, std::vector<std::uint8_t>(24, 2), 9, 0, 150);
   ASSERT_EQ(units.size(), 24u) << "30 units, 24 slots of one unit";
   EXPECT_EQ(units.back(), s + 23);

@@ -2,18 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "tests/editing/editing_database.h"
 
 namespace {
 
-using editing_test::appointment;
-using editing_test::monday;
-using editing_test::providerEntry;
-using editing_test::setBlock;
-using editing_test::unitOf;
+using namespace editing_test;
 using Texts = std::vector<std::string>;
 
 TEST(CodesCompare, OnFourBlankPaddedCharactersOnly) {

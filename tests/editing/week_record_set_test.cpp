@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <vector>
 
 #include "tests/editing/editing_database.h"
 
 namespace {
 
-using editing_test::EditingDatabase;
-using editing_test::week;
+using namespace editing_test;
 
 class WeekRecords : public EditingDatabase {
  protected:

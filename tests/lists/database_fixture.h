@@ -1,46 +1,26 @@
 #pragma once
-// A practice database of a test's own, the process access layer's stand-in over it, and quick
-// ways to put records in.
-
-#include <gtest/gtest.h>
+// The practice database of a test with the access layer over it, and quick ways to put
+// appointments and definitions in.
 
 #include <cstdint>
 #include <string>
 
-#include "contracts/qdb.h"
-#include "contracts/qrx.h"
 #include "data/access_layer.h"
 #include "data/appointment_record.h"
-#include "data/database_setup.h"
 #include "data/definition_record.h"
-#include "data/patient_record.h"
 #include "data/schema.h"
 #include "platform/qrx/scripted_prompter.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
+#include "tests/data/practice_database.h"
 
-class ListDatabase : public ::testing::Test {
+class ListDatabase : public PracticeDatabase {
  protected:
   void SetUp() override {
-    profile_.set(dir_.file("VANTREL.INI"));
-    ASSERT_EQ(createPracticeDatabase(dir_.file("data").c_str()), 0);
+    PracticeDatabase::SetUp();
     ASSERT_EQ(db_.startSession(), 0);
-    writer_ = QDB_StartSession(1);
-    ASSERT_NE(writer_, 0);
   }
   void TearDown() override {
     db_.endSession();
-    QDB_CloseDataBase();
-  }
-
-  // Adds a record through the test's own session; returns the identifier the database gave.
-  template <typename Record>
-  std::uint32_t add(int file, Record& record) {
-    const QdbHandle f = QDB_OpenFile(writer_, file);
-    EXPECT_NE(f, 0u);
-    EXPECT_NE(QDB_AddRec(f, record.data(), record.size()), 0) << "file " << file;
-    QDB_CloseFile(f);
-    return rec::loadU32(record.data() + 2);
+    PracticeDatabase::TearDown();
   }
 
   // A scheduled appointment of the date, in operatory `op` with provider `prov`.
@@ -84,9 +64,6 @@ class ListDatabase : public ::testing::Test {
     add(kDefinitionFile, d);
   }
 
-  vantrel::test::TempDir dir_{"vantrel-lists"};
-  vantrel::test::ScopedEnv profile_{"VANTREL_PROFILE"};
   AccessLayer db_;
-  QdbSession writer_ = 0;
   ScriptedPrompter prompter_;
 };

@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "tests/patsel/patsel_database.h"
 
@@ -15,20 +13,10 @@ namespace {
 
 // Twelve patients in name order; the Dunns are archived, four are guarantors. Chart numbers
 // C001..C012, SS numbers 123450001.., preferred name = first name except Bob's.
-const NewPatient kPeople[12] = {
-    person("Adams", "Amy", PatientRecord::kPatient, true),
-    person("Baker", "Bob", PatientRecord::kPatient, false),
-    person("Baker", "Carl", PatientRecord::kPatient, true),
-    person("Carter", "Dan", PatientRecord::kPatient, false),
-    person("Dunn", "Eve", PatientRecord::kArchived, false),
-    person("Dunn", "Fay", PatientRecord::kArchived, false),
-    person("Evans", "Gus", PatientRecord::kPatient, true),
-    person("Fox", "Hal", PatientRecord::kPatient, false),
-    person("Gray", "Ida", PatientRecord::kPatient, false),
-    person("Hill", "Jon", PatientRecord::kPatient, false),
-    person("Irwin", "Kay", PatientRecord::kPatient, true),
-    person("Jones", "Lee", PatientRecord::kPatient, false),
-};
+const char* const kNames[12][2] = {{"Adams", "Amy"},  {"Baker", "Bob"}, {"Baker", "Carl"},
+                                   {"Carter", "Dan"}, {"Dunn", "Eve"},  {"Dunn", "Fay"},
+                                   {"Evans", "Gus"},  {"Fox", "Hal"},   {"Gray", "Ida"},
+                                   {"Hill", "Jon"},   {"Irwin", "Kay"}, {"Jones", "Lee"}};
 constexpr int kAdams = 0, kBakerBob = 1, kBakerCarl = 2, kCarter = 3, kDunnEve = 4, kEvans = 6,
               kFox = 7, kGray = 8, kIrwin = 10, kJones = 11;
 
@@ -46,7 +34,10 @@ class PatientSearchTest : public PatselDatabase {
     }
     const std::uint32_t household[] = {a1, a2, a2, a3, a3, a3, a4, a5, a5, a5, a5, a5};
     for (int i = 0; i < 12; ++i) {
-      NewPatient n = kPeople[i];
+      NewPatient n = person(
+          kNames[i][0], kNames[i][1],
+          i == kDunnEve || i == kDunnEve + 1 ? PatientRecord::kArchived : PatientRecord::kPatient,
+          i == kAdams || i == kBakerCarl || i == kEvans || i == kIrwin);
       const std::string nn = (i + 1 < 10 ? "0" : "") + std::to_string(i + 1);
       n.chart = "C0" + nn;
       n.ssn = "1234500" + nn;

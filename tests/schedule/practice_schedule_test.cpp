@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string>
+#include <tuple>
 
-#include "contracts/qdb.h"
-#include "data/schema.h"
 #include "schedule/schedule_keys.h"
 #include "tests/schedule/schedule_database.h"
 
@@ -40,10 +37,8 @@ TEST_F(PracticeScheduleLoad, RefusesToStartWithoutPracticeRecord) {
   EXPECT_FALSE(loadPracticeSchedule(prompter_, &s));
   ASSERT_EQ(prompter_.asked().size(), 1u);
   const Prompt& p = prompter_.asked()[0].prompt;
-  EXPECT_EQ(p.text, "No Practice information. Practice must be setup.");
-  EXPECT_EQ(p.caption, "Vantrel");
-  EXPECT_EQ(p.icon, PromptIcon::kStop);
-  EXPECT_EQ(p.buttons, PromptButtons::kOk);
+  EXPECT_EQ(p.caption + ": " + p.text, "Vantrel: No Practice information. Practice must be setup.");
+  EXPECT_EQ(std::tuple(p.icon, p.buttons), std::tuple(PromptIcon::kStop, PromptButtons::kOk));
   EXPECT_TRUE(untouched(s)) << "a failed load must leave the schedule alone";
 }
 
@@ -92,16 +87,15 @@ TEST_F(PracticeScheduleLoad, StoredDefaultRecordGivesItsHoursHolidaysAndBlockSiz
     ASSERT_NE(QDB_WriteRec(f, r.data(), r.size()), 0);
     PracticeSchedule s;
     ASSERT_TRUE(loadPracticeSchedule(prompter_, &s)) << code;
-    EXPECT_EQ(s.blockMinutes, minutes) << code;
-    EXPECT_EQ(s.timeBlockCode, minutes / 5) << code;
+    EXPECT_EQ(s.blockMinutes * 100 + s.timeBlockCode, minutes * 100 + minutes / 5) << code;
     EXPECT_TRUE(s.storedDefaults);
     EXPECT_EQ(s.hours[1], (DayHours{{90, 126, 156}, {120, 144, 228}})) << code;
     EXPECT_EQ(s.hours[6], (DayHours{{96, -1, -1}, {144, -1, -1}})) << code;
     EXPECT_FALSE(s.worksOn(2)) << "a weekday the record closes stays closed";
     EXPECT_FALSE(s.worksOn(7));
-    EXPECT_EQ(s.yearlyHolidayKind(12, 25), 2);
-    EXPECT_EQ(s.yearlyHolidayKind(11, 11), 7);
-    EXPECT_EQ(s.yearlyHolidayKind(1, 1), 0);
+    EXPECT_EQ(std::tuple(s.yearlyHolidayKind(12, 25), s.yearlyHolidayKind(11, 11),
+                         s.yearlyHolidayKind(1, 1)),
+              std::tuple(2, 7, 0));
     RscUseRecord stored;
     const auto key = rscUseKey(RscUseRecord::kPractice, rec::kPracticeCode, 0);
     ASSERT_NE(QDB_FindRec(f, kRscUseByKey, key.data(), key.size(), stored.data(), stored.size()),

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "schedule/practice_schedule.h"
 #include "tests/schedule/schedule_changes.h"
 #include "tests/support/child_process.h"

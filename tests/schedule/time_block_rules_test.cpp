@@ -1,11 +1,10 @@
-// The rules a time block must meet before it is stored: each refusal with the weekday it names,
-// the first broken rule winning, and the near misses that must be accepted.
+// The rules a time block must meet before it is stored: each refusal with its weekday, the first
+// broken rule winning, and near misses that must be accepted.
 
 #include "schedule/time_block_rules.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 namespace {

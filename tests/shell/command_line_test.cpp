@@ -9,44 +9,36 @@
 
 namespace {
 
-struct OaidCase {
-  const char* name;
-  std::vector<std::string> args;  // after the program's own name
-  bool hasOaid;
-  std::uint32_t patient;
-};
-
-class CommandLineTable : public ::testing::TestWithParam<OaidCase> {};
-
-TEST_P(CommandLineTable, ReadsThePatientOfTheLastOaidSwitch) {
-  const OaidCase& c = GetParam();
-  std::vector<std::string> argv{"/usr/bin/vantrel-appt"};
-  argv.insert(argv.end(), c.args.begin(), c.args.end());
-  const CommandLine line = parseCommandLine(argv);
-  EXPECT_EQ(line.hasOaid, c.hasOaid);
-  EXPECT_EQ(line.oaidPatient, c.patient);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Switches, CommandLineTable,
-    ::testing::Values(OaidCase{"NoArguments", {}, false, 0},  // the program's own name only
-                      OaidCase{"SlashUpperCase", {"/OAID123"}, true, 123},
-                      OaidCase{"DashLowerCase", {"-oaid123"}, true, 123},
-                      OaidCase{"NoDigitsGivesZero", {"/OAID"}, true, 0},
-                      OaidCase{"DigitsThenJunkStopAtJunk", {"/OAID42x7"}, true, 42},
-                      OaidCase{"NumberAfterABlankIsNotRead", {"/OAID 42"}, true, 0},
-                      OaidCase{"LastOaidWins", {"/OAID5", "-oaid9"}, true, 9},
-                      OaidCase{"LastOaidWinsEvenWithoutDigits", {"/OAID5", "/OAID"}, true, 0},
-                      OaidCase{"GluedSwitchesInOneArgument", {"/OAID12/OAID34"}, true, 34},
-                      OaidCase{"SwitchEndsAtTheNextSwitch", {"/OAID12-X"}, true, 12},
-                      OaidCase{
-                          "OtherSwitchesIgnored", {"/ID55", "-S", "/OAI5", "/XOAID6"}, false, 0},
-                      OaidCase{"TextWithoutSwitchCharacterIgnored", {"OAID5"}, false, 0},
-                      OaidCase{"LargestIdentifier", {"/OAID4294967295"}, true, 4294967295u},
-                      OaidCase{"OnePastTheRangeIsClamped", {"/OAID4294967296"}, true, 4294967295u}),
-    [](const ::testing::TestParamInfo<OaidCase>& info) { return std::string(info.param.name); });
-
-TEST(CommandLine, ProgramNameIsNeverReadAsASwitch) {
+TEST(CommandLine, ReadsThePatientOfTheLastOaidSwitch) {
+  const struct {
+    std::vector<std::string> args;  // after the program's own name
+    bool hasOaid;
+    std::uint32_t patient;
+  } cases[] = {
+      {{}, false, 0},
+      {{"/OAID123"}, true, 123},
+      {{"-oaid123"}, true, 123},
+      {{"/OAID"}, true, 0},
+      {{"/OAID42x7"}, true, 42},        // digits then junk: stops at the junk
+      {{"/OAID 42"}, true, 0},          // a number after a blank is not read
+      {{"/OAID5", "-oaid9"}, true, 9},  // the last switch wins
+      {{"/OAID5", "/OAID"}, true, 0},   // ... even without digits
+      {{"/OAID12/OAID34"}, true, 34},   // switches glued in one argument
+      {{"/OAID12-X"}, true, 12},        // a switch ends at the next one
+      {{"/ID55", "-S", "/OAI5", "/XOAID6"}, false, 0},
+      {{"OAID5"}, false, 0},                     // no switch character
+      {{"/OAID4294967295"}, true, 4294967295u},  // the largest identifier
+      {{"/OAID4294967296"}, true, 4294967295u},  // one past it is clamped
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> argv{"/usr/bin/vantrel-appt"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const CommandLine line = parseCommandLine(argv);
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    EXPECT_EQ(line.hasOaid, c.hasOaid);
+    EXPECT_EQ(line.oaidPatient, c.patient);
+  }
+  // The program's name is never read as a switch.
   EXPECT_FALSE(parseCommandLine({"/opt/x/OAID5"}).hasOaid);
   EXPECT_FALSE(parseCommandLine({}).hasOaid);
 }

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -24,16 +26,9 @@ TEST(StationCode, IsHundredPlusNumberAndNeverWrapsTheByte) {
   for (const int bad : {0, 156, 257, -1, 2147483647}) EXPECT_EQ(stationCodeFor(bad), 101) << bad;
 }
 
-TEST(Timer, UpdateSpeedClampedToFiveToTwenty) {
-  EXPECT_EQ(clampUpdateSeconds(2), 5);
-  EXPECT_EQ(clampUpdateSeconds(60), 20);
-  EXPECT_EQ(clampUpdateSeconds(-7), 5);
-  EXPECT_EQ(clampUpdateSeconds(5), 5);
-  EXPECT_EQ(clampUpdateSeconds(20), 20);
-  EXPECT_EQ(clampUpdateSeconds(12), 12);
-}
-
-TEST(Timer, RunsOnlyForNetVersionOneWithSeveralStations) {
+TEST(Timer, UpdateSpeedClampedToFiveToTwentyAndRunsOnlyForNetVersionOneWithSeveralStations) {
+  const std::pair<int, int> speeds[] = {{2, 5}, {60, 20}, {-7, 5}, {5, 5}, {20, 20}, {12, 12}};
+  for (const auto& [given, used] : speeds) EXPECT_EQ(clampUpdateSeconds(given), used) << given;
   EXPECT_TRUE(notificationTimerRunsFor(1, 2));
   EXPECT_FALSE(notificationTimerRunsFor(0, 2));
   EXPECT_FALSE(notificationTimerRunsFor(2, 2));
@@ -41,78 +36,54 @@ TEST(Timer, RunsOnlyForNetVersionOneWithSeveralStations) {
   EXPECT_FALSE(notificationTimerRunsFor(1, 0));
 }
 
-struct ColourCase {
-  bool highlight;  // COLORn: number, character, number, ...; else BGCOLORn: fields at 0, 4, 8
-  const char* value;
-  bool valid;
-  RgbColour colour;
-};
-
-class ColourTable : public ::testing::TestWithParam<ColourCase> {};
-
-TEST_P(ColourTable, ReadsOnlyWellFormedValues) {
-  const ColourCase& c = GetParam();
-  const auto colour = c.highlight ? parseHighlightColour(c.value) : parseBackgroundColour(c.value);
-  ASSERT_EQ(colour.has_value(), c.valid) << c.value;
-  if (c.valid) {
-    EXPECT_EQ(*colour, c.colour) << c.value;
+TEST(Colours, OnlyWellFormedValuesAreRead) {
+  const struct {
+    bool highlight;  // COLORn: number, character, number, ...; else BGCOLORn: fields at 0, 4, 8
+    const char* value;
+    std::optional<RgbColour> colour;
+  } cases[] = {
+      {false, "255,255,150", RgbColour{255, 255, 150}},
+      {false, " 12, 0 ,150", RgbColour{12, 0, 150}},
+      {false, "000;000;000", RgbColour{0, 0, 0}},
+      {false, "255,255", {}},       // 7 characters
+      {false, "255,255,1500", {}},  // 12 characters
+      {false, "", {}},              // absent
+      {false, "256,255,150", {}},   // over 255
+      {false, "255,255,-15", {}},   // a sign is no digit
+      {false, "25525515000", {}},   // digits run together
+      {true, "255,000,128", RgbColour{255, 0, 128}},
+      {true, "1,2,3      ", RgbColour{1, 2, 3}},  // the rest is ignored
+      {true, "+12,+0,+255", RgbColour{12, 0, 255}},
+      {true, "255,0,128", {}},  // 9 characters
+      {true, "255,256,128", {}},
+      {true, "-12,000,128", {}},
+      {true, "255,,000128", {}},  // a number missing
+      {true, "99999999999", {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.highlight ? parseHighlightColour(c.value) : parseBackgroundColour(c.value),
+              c.colour)
+        << c.value;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, ColourTable,
-    ::testing::Values(ColourCase{false, "255,255,150", true, {255, 255, 150}},
-                      ColourCase{false, " 12, 0 ,150", true, {12, 0, 150}},
-                      ColourCase{false, "000;000;000", true, {0, 0, 0}},
-                      ColourCase{false, "255,255", false, {}},       // 7 characters
-                      ColourCase{false, "255,255,1500", false, {}},  // 12 characters
-                      ColourCase{false, "", false, {}},              // absent
-                      ColourCase{false, "256,255,150", false, {}},   // over 255
-                      ColourCase{false, "255,255,-15", false, {}},   // sign is no digit
-                      ColourCase{false, "25525515000", false, {}},   // digits run together
-                      ColourCase{true, "255,000,128", true, {255, 0, 128}},
-                      ColourCase{true, "1,2,3      ", true, {1, 2, 3}},  // rest ignored
-                      ColourCase{true, "+12,+0,+255", true, {12, 0, 255}},
-                      ColourCase{true, "255,0,128", false, {}},  // 9 characters
-                      ColourCase{true, "255,256,128", false, {}},
-                      ColourCase{true, "-12,000,128", false, {}},
-                      ColourCase{true, "255,,000128", false, {}},  // missing number
-                      ColourCase{true, "99999999999", false, {}}));
-
-struct FontCase {
-  const char* value;
-  bool valid;
-  FontSpec font;
-};
-
-class FontTable : public ::testing::TestWithParam<FontCase> {};
-
-TEST_P(FontTable, ReadsFaceHeightWidthWeight) {
-  const FontCase& c = GetParam();
-  auto font = parseFontSpec(c.value);
-  ASSERT_EQ(font.has_value(), c.valid) << c.value;
-  if (c.valid) {
-    EXPECT_EQ(*font, c.font) << c.value;
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, FontTable,
-    ::testing::Values(FontCase{"DejaVu Sans,12,0,400", true, {"DejaVu Sans", 12, 0, 400}},
-                      FontCase{"Arial'10'5'700", true, {"Arial", 10, 5, 700}},
-                      FontCase{"Arial,10, 5, 700 trailing", true, {"Arial", 10, 5, 700}},
-                      FontCase{",8,6,600", false, {}},  // no face
-                      FontCase{"Helv,8,6", false, {}},  // weight missing
-                      FontCase{"Helv,8,x,600", false, {}}, FontCase{"Helv,0,6,600", false, {}},
-                      FontCase{"Helv,8,6,1001", false, {}}, FontCase{"Helv,256,6,600", false, {}},
-                      FontCase{"Helv,8,-1,600", false, {}},
-                      FontCase{"Helv,99999999999999999999,6,600", false, {}}));
-
-TEST(FontSpec, FaceOfThirtyOneCharactersIsKept) {
+TEST(FontSpec, ReadsFaceHeightWidthWeightAndRefusesTheRest) {
+  const std::pair<const char*, std::optional<FontSpec>> cases[] = {
+      {"DejaVu Sans,12,0,400", FontSpec{"DejaVu Sans", 12, 0, 400}},
+      {"Arial'10'5'700", FontSpec{"Arial", 10, 5, 700}},
+      {"Arial,10, 5, 700 trailing", FontSpec{"Arial", 10, 5, 700}},
+      {",8,6,600", {}},  // no face
+      {"Helv,8,6", {}},  // weight missing
+      {"Helv,8,x,600", {}},
+      {"Helv,0,6,600", {}},
+      {"Helv,8,6,1001", {}},
+      {"Helv,256,6,600", {}},
+      {"Helv,8,-1,600", {}},
+      {"Helv,99999999999999999999,6,600", {}},
+  };
+  for (const auto& [value, font] : cases) EXPECT_EQ(parseFontSpec(value), font) << value;
   const std::string face(kMaxFontFace, 'F');
-  auto font = parseFontSpec(face + ",8,6,600");
-  ASSERT_TRUE(font.has_value());
-  EXPECT_EQ(font->face, face);
+  EXPECT_EQ(parseFontSpec(face + ",8,6,600"), (FontSpec{face, 8, 6, 600}));
   EXPECT_FALSE(parseFontSpec(face + "F,8,6,600").has_value());
 }
 

@@ -5,53 +5,32 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <vector>
 
-#include "data/database_setup.h"
 #include "data/schema.h"
-#include "data/short_session.h"
+#include "tests/data/practice_database.h"
 #include "tests/shell/support/fake_change_target.h"
 #include "tests/shell/support/station_reading.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
 using shelltest::FakeChangeTarget;
 using shelltest::FakeRow;
 using shelltest::readStation;
-using vantrel::test::TempDir;
 
 constexpr PackedDate kDay = 145000;
 constexpr std::uint16_t kAdded = StationRecord::kAdded;
 constexpr std::uint16_t kRemoved = StationRecord::kRemoved;
 constexpr std::uint16_t kChanged = StationRecord::kChanged;
 
-// The database calls give 1 for success.
-int stationCount() {
-  ShortSession s(kStationFile);
-  if (s.handle() == 0) return -1;
-  StationRecord station;
-  int count = 0;
-  for (int rc = QDB_FirstRec(s.handle(), kStationFile, station.data(), station.size()); rc == 1;
-       rc = QDB_NextRec(s.handle(), kStationFile, station.data(), station.size())) {
-    ++count;
-  }
-  return count;
-}
+std::size_t stationCount() { return storedRecords<StationRecord>(kStationFile).size(); }
 
 int pending(std::uint8_t code) {
   auto station = readStation(code);
   return station ? station->pendingCount() : -1;
 }
 
-class StationNotify : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_EQ(createPracticeDatabase(dir_.path().c_str()), 0); }
-  void TearDown() override { QDB_CloseDataBase(); }
-
-  TempDir dir_{"vantrel-shell-notify"};
-};
+using StationNotify = PracticeDatabase;
 
 TEST_F(StationNotify, RegisterViewMakesTheRecordThenRewritesIt) {
   ASSERT_EQ(registerView(101, kDay, 1, "OP1", ""), 0);
@@ -73,24 +52,33 @@ TEST_F(StationNotify, RegisterViewMakesTheRecordThenRewritesIt) {
   EXPECT_EQ(station->viewMode(), 2);
   EXPECT_EQ(station->viewProvider(), "DR7 ");
   EXPECT_EQ(station->pendingCount(), 0);
-  EXPECT_EQ(stationCount(), 2);
+  EXPECT_EQ(stationCount(), 2u);
 }
 
-TEST_F(StationNotify, WorkstationCodeZeroTouchesNothing) {
+TEST_F(StationNotify, WorkstationZeroOrWithoutARecordLeavesTheListAlone) {
   FakeChangeTarget list;
-  list.rows = {{1, false}};
+  list.rows = {{1}};
   EXPECT_EQ(registerView(0, kDay, 0, "", ""), 0);
   EXPECT_EQ(applyPendingChanges(0, list), 0);
   EXPECT_EQ(removeOwnRecord(0), 0);
-  EXPECT_EQ(stationCount(), 0);
+  EXPECT_EQ(stationCount(), 0u);
+  EXPECT_EQ(applyPendingChanges(101, list), kQdbNotFound);
+  EXPECT_EQ(lastNotificationError(), kQdbNotFound);
   EXPECT_EQ(list.begins, 0);
 }
 
-TEST_F(StationNotify, RefusesAnUnknownViewModeAndKeepsTheOldView) {
+TEST_F(StationNotify, RefusesBadArgumentsAndKeepsWhatWasThere) {
   ASSERT_EQ(registerView(101, kDay, 1, "OP1", ""), 0);
-  EXPECT_EQ(registerView(101, kDay + 3, 3, "OP1", ""), kQdbBadArgument);
+  EXPECT_EQ(registerView(101, kDay + 3, 3, "OP1", ""), kQdbBadArgument) << "no such view mode";
   EXPECT_EQ(lastNotificationError(), kQdbBadArgument);
   EXPECT_EQ(readStation(101)->date(), kDay);
+  EXPECT_EQ(notifyChange(102, kDay, "OP1", "DR1", 0, kAdded), kQdbBadArgument);
+  EXPECT_EQ(notifyChange(102, kDay, "OP1", "DR1", 4, 0), kQdbBadArgument);
+  EXPECT_EQ(notifyChange(102, kDay, "OP1", "DR1", 4, 4), kQdbBadArgument);
+  EXPECT_EQ(pending(101), 0);
+  // No workstation showing the date is no error.
+  EXPECT_EQ(notifyChange(102, kDay + 9, "OP1", "DR1", 4, kAdded), 0);
+  EXPECT_EQ(lastNotificationError(), 0);
 }
 
 TEST_F(StationNotify, SixteenChangesBeforeATickLeaveTheNewestFifteenInOrder) {
@@ -109,49 +97,30 @@ TEST_F(StationNotify, SixteenChangesBeforeATickLeaveTheNewestFifteenInOrder) {
   }
 }
 
-TEST_F(StationNotify, ChangeReachesOnlyWorkstationsThatShowItsDateAndPlace) {
-  ASSERT_EQ(registerView(101, kDay, 0, "", ""), 0);         // all: yes
-  ASSERT_EQ(registerView(103, kDay + 1, 0, "", ""), 0);     // another day: no
-  ASSERT_EQ(registerView(104, kDay, 1, "OP1", ""), 0);      // its operatory: yes
-  ASSERT_EQ(registerView(105, kDay, 2, "", "DR1"), 0);      // another provider: no
-  ASSERT_EQ(registerView(106, kDay, 1, "OP2", ""), 0);      // another operatory: no
-  ASSERT_EQ(registerView(107, kDay, 2, "", "DR2"), 0);      // its provider: yes
-  ASSERT_EQ(registerView(108, kDay - 1, 1, "OP1", ""), 0);  // its operatory, another day: no
+TEST_F(StationNotify, ChangeReachesOnlyOtherWorkstationsThatShowItsDateAndPlace) {
+  const struct {
+    std::uint8_t code;
+    PackedDate date;
+    std::uint16_t mode;
+    const char *operatory, *provider;
+    int gets;
+  } stations[] = {
+      // What each view gets of 102's change of day kDay in OP1 with DR2 (102 itself: nothing).
+      {101, kDay, 0, "", "", 1},        {103, kDay + 1, 0, "", "", 0}, {104, kDay, 1, "OP1", "", 1},
+      {105, kDay, 2, "", "DR1", 0},     {106, kDay, 1, "OP2", "", 0},  {107, kDay, 2, "", "DR2", 1},
+      {108, kDay - 1, 1, "OP1", "", 0}, {102, kDay, 0, "", "", 0},
+  };
+  for (const auto& s : stations) {
+    ASSERT_EQ(registerView(s.code, s.date, s.mode, s.operatory, s.provider), 0);
+  }
   ASSERT_EQ(notifyChange(102, kDay, "OP1", "DR2", 31, kChanged), 0);
-  EXPECT_EQ(pending(101), 1);
-  EXPECT_EQ(pending(103), 0);
-  EXPECT_EQ(pending(104), 1);
-  EXPECT_EQ(pending(105), 0);
-  EXPECT_EQ(pending(106), 0);
-  EXPECT_EQ(pending(107), 1);
-  EXPECT_EQ(pending(108), 0);
+  for (const auto& s : stations) EXPECT_EQ(pending(s.code), s.gets) << int(s.code);
   EXPECT_EQ(readStation(104)->pendingId(0), 31u);
   EXPECT_EQ(readStation(107)->pendingKind(0), kChanged);
-}
-
-TEST_F(StationNotify, CallerOwnRecordIsSkippedUnlessTheCallerIsZero) {
-  ASSERT_EQ(registerView(101, kDay, 0, "", ""), 0);
-  ASSERT_EQ(registerView(102, kDay, 0, "", ""), 0);
-  ASSERT_EQ(notifyChange(101, kDay, "OP1", "DR1", 9, kAdded), 0);
-  EXPECT_EQ(pending(101), 0);
-  EXPECT_EQ(pending(102), 1);
+  // Caller 0 is no workstation: its change reaches 102's record too.
   ASSERT_EQ(notifyChange(0, kDay, "OP1", "DR1", 10, kAdded), 0);
-  EXPECT_EQ(pending(101), 1);
-  EXPECT_EQ(pending(102), 2);
-}
-
-TEST_F(StationNotify, RefusesChangesThatNameNoAppointmentOrNoKind) {
-  ASSERT_EQ(registerView(101, kDay, 0, "", ""), 0);
-  EXPECT_EQ(notifyChange(102, kDay, "OP1", "DR1", 0, kAdded), kQdbBadArgument);
-  EXPECT_EQ(notifyChange(102, kDay, "OP1", "DR1", 4, 0), kQdbBadArgument);
-  EXPECT_EQ(notifyChange(102, kDay, "OP1", "DR1", 4, 4), kQdbBadArgument);
-  EXPECT_EQ(pending(101), 0);
-}
-
-TEST_F(StationNotify, NoWorkstationShowsTheDateIsNoError) {
-  ASSERT_EQ(registerView(101, kDay, 0, "", ""), 0);
-  EXPECT_EQ(notifyChange(102, kDay + 9, "OP1", "DR1", 4, kAdded), 0);
-  EXPECT_EQ(lastNotificationError(), 0);
+  EXPECT_EQ(pending(101), 2);
+  EXPECT_EQ(pending(102), 1);
 }
 
 TEST_F(StationNotify, ApplyUsesTheChangesOnceAndClearsTheRecord) {
@@ -161,9 +130,9 @@ TEST_F(StationNotify, ApplyUsesTheChangesOnceAndClearsTheRecord) {
   ASSERT_EQ(notifyChange(102, kDay, "OP1", "DR1", 2, kChanged), 0);
 
   FakeChangeTarget list;
-  list.rows = {{1, false}, {2, true}, {3, false}};
+  list.rows = {{1}, {2, true}, {3}};
   ASSERT_EQ(applyPendingChanges(101, list), 0);
-  EXPECT_EQ(list.rows, (std::vector<FakeRow>{{3, false}, {7, false}, {2, true}}));
+  EXPECT_EQ(list.rows, (std::vector<FakeRow>{{3}, {7}, {2, true}}));
   EXPECT_TRUE(list.lastErase);
   EXPECT_EQ(pending(101), 0);
 
@@ -171,14 +140,6 @@ TEST_F(StationNotify, ApplyUsesTheChangesOnceAndClearsTheRecord) {
   const int begins = list.begins;
   ASSERT_EQ(applyPendingChanges(101, list), 0);
   EXPECT_EQ(list.begins, begins);
-}
-
-TEST_F(StationNotify, ApplyWithoutOwnRecordLeavesTheListAlone) {
-  FakeChangeTarget list;
-  list.rows = {{1, false}};
-  EXPECT_EQ(applyPendingChanges(101, list), kQdbNotFound);
-  EXPECT_EQ(lastNotificationError(), kQdbNotFound);
-  EXPECT_EQ(list.begins, 0);
 }
 
 TEST_F(StationNotify, RemoveOwnRecordDeletesOnlyItsOwn) {
@@ -190,7 +151,7 @@ TEST_F(StationNotify, RemoveOwnRecordDeletesOnlyItsOwn) {
   EXPECT_EQ(removeOwnRecord(101), 0);
   // A removed workstation gets no more changes.
   ASSERT_EQ(notifyChange(0, kDay, "OP1", "DR1", 3, kAdded), 0);
-  EXPECT_EQ(stationCount(), 1);
+  EXPECT_EQ(stationCount(), 1u);
 }
 
 TEST_F(StationNotify, FailureIsKeptAsTheLastNotificationError) {
@@ -200,7 +161,7 @@ TEST_F(StationNotify, FailureIsKeptAsTheLastNotificationError) {
   EXPECT_EQ(registerView(101, kDay, 0, "", ""), kQdbNotInitialised);
   EXPECT_EQ(lastNotificationError(), kQdbNotInitialised);
   EXPECT_EQ(notifyChange(102, kDay, "OP1", "DR1", 3, kAdded), kQdbNotInitialised);
-  ASSERT_EQ(QDB_InitDataBase(dir_.path().c_str()), 1);
+  ASSERT_EQ(QDB_InitDataBase(dataPath().c_str()), 1);
   EXPECT_EQ(notifyChange(102, kDay, "OP1", "DR1", 3, kAdded), 0);
   EXPECT_EQ(lastNotificationError(), 0);
 }

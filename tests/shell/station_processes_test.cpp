@@ -1,9 +1,5 @@
-// Workstation notification between real processes on one data directory: a change made by
-// another workstation reaches this one's list, and a workstation record that another process
-// holds locked neither stalls a notifier nor loses the changes of the one applying them.
-//
-// A process must not carry an open database across fork(): the parent closes its database
-// before every fork, and the child opens its own.
+// Workstation notification between real processes on one data directory. A process must not
+// carry an open database across fork(): the parent closes its database before every fork.
 
 #include <gtest/gtest.h>
 
@@ -13,15 +9,13 @@
 #include <vector>
 
 #include "data/appointment_record.h"
-#include "data/database_setup.h"
 #include "data/record_readers.h"
 #include "data/schema.h"
-#include "data/short_session.h"
 #include "shell/station_notify.h"
+#include "tests/data/practice_database.h"
 #include "tests/shell/support/fake_change_target.h"
 #include "tests/shell/support/station_reading.h"
 #include "tests/support/child_process.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -29,28 +23,21 @@ using shelltest::FakeChangeTarget;
 using shelltest::FakeRow;
 using shelltest::readStation;
 using vantrel::test::ChildProcess;
-using vantrel::test::TempDir;
 
 constexpr PackedDate kDay = 146000;
 
-class StationProcesses : public ::testing::Test {
+class StationProcesses : public PracticeDatabase {
  protected:
-  void SetUp() override { ASSERT_EQ(createPracticeDatabase(path()), 0); }
-  void TearDown() override { QDB_CloseDataBase(); }
-
-  const char* path() const { return dir_.path().c_str(); }
-  void reopen() { ASSERT_EQ(QDB_InitDataBase(path()), 1); }
-
-  TempDir dir_{"vantrel-shell-processes"};
+  void reopen() { ASSERT_EQ(QDB_InitDataBase(dataPath().c_str()), 1); }
 };
 
 TEST_F(StationProcesses, ChangeAtAnotherWorkstationAddsTheRowHere) {
   ASSERT_EQ(registerView(101, kDay, 0, "", ""), 0);
   QDB_CloseDataBase();
 
-  const std::string dataPath = dir_.path();
+  const std::string path = dataPath();
   ChildProcess child([&](ChildProcess& self) {
-    if (QDB_InitDataBase(dataPath.c_str()) != 1) return 2;
+    if (QDB_InitDataBase(path.c_str()) != 1) return 2;
     if (registerView(102, kDay, 1, "OP1", "") != 0) return 3;
     AppointmentRecord appt;
     appt.setUnitSize(1);
@@ -93,8 +80,8 @@ TEST_F(StationProcesses, ChangeAtAnotherWorkstationAddsTheRowHere) {
 // The child locks workstation 101's record and keeps it until the parent answers, or for 15
 // seconds. A notifier that waited for the lock would answer only after the child gave up, and
 // the child would then exit with 7 instead of 0.
-int holdStationLocked(const std::string& dataPath, std::uint8_t code, ChildProcess& self) {
-  if (QDB_InitDataBase(dataPath.c_str()) != 1) return 2;
+int holdStationLocked(const std::string& path, std::uint8_t code, ChildProcess& self) {
+  if (QDB_InitDataBase(path.c_str()) != 1) return 2;
   ShortSession s(kStationFile);
   if (s.handle() == 0 || QDB_StartLocking(s.session()) != 1) return 3;
   StationRecord station;
@@ -110,8 +97,8 @@ TEST_F(StationProcesses, NotifyDoesNotWaitForARecordLockedElsewhere) {
   ASSERT_EQ(registerView(103, kDay, 0, "", ""), 0);
   QDB_CloseDataBase();
 
-  const std::string dataPath = dir_.path();
-  ChildProcess child([&](ChildProcess& self) { return holdStationLocked(dataPath, 101, self); });
+  const std::string path = dataPath();
+  ChildProcess child([&](ChildProcess& self) { return holdStationLocked(path, 101, self); });
   ASSERT_TRUE(child.receive().has_value());
   reopen();
 
@@ -132,8 +119,8 @@ TEST_F(StationProcesses, ChangesStayWhileTheOwnRecordIsLockedElsewhere) {
   ASSERT_EQ(notifyChange(102, kDay, "OP1", "DR1", 12, StationRecord::kAdded), 0);
   QDB_CloseDataBase();
 
-  const std::string dataPath = dir_.path();
-  ChildProcess child([&](ChildProcess& self) { return holdStationLocked(dataPath, 101, self); });
+  const std::string path = dataPath();
+  ChildProcess child([&](ChildProcess& self) { return holdStationLocked(path, 101, self); });
   ASSERT_TRUE(child.receive().has_value());
   reopen();
 

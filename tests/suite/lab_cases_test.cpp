@@ -5,10 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <string>
-#include <vector>
-
 #include "contracts/qdb.h"
 #include "data/lab_case_record.h"
 #include "data/schema.h"

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "contracts/qdb.h"
 #include "suite/results.h"
 #include "tests/suite/suite_database.h"

@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "platform/qrx/scripted_prompter.h"
 #include "suite/results.h"
 #include "tests/suite/suite_database.h"

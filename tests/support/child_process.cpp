@@ -74,8 +74,8 @@ std::optional<std::uint32_t> ChildProcess::receive(std::chrono::milliseconds lim
 }
 
 void ChildProcess::kill() {
-  // Never in the child itself (pid 0 would reach the whole process group), nor once reaped
-  // (the number may belong to another process by then).
+  // Never in the child (pid 0 would reach the process group), nor once reaped (the number may
+  // belong to another process by then).
   if (pid_ > 0 && !result_) ::kill(pid_, SIGKILL);
 }
 

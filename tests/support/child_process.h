@@ -10,25 +10,24 @@
 
 namespace vantrel::test {
 
-// Forks a child that runs `body` and exits with what `body` returns (99 when it throws); the
-// child never returns into the test framework. Parent and child pass each other small values
-// (send/receive): a child signals how far it got, or the parent lets it go on.
-// The child inherits all the parent holds: what must not be shared across fork() (an open
-// database, for one) has to be closed before the child is made.
+// Forks a child that runs `body` and exits with what it returns (99 when it throws), never
+// returning into the test framework. Parent and child pass each other small values: a child tells
+// how far it got, or the parent lets it go on. Close what must not be shared across fork() (an
+// open database) before the child is made.
 class ChildProcess {
  public:
   using Body = std::function<int(ChildProcess&)>;
 
-  // When the pipe or the child cannot be made the test gets a failure; wait() then gives -1,
-  // send() false and receive() nothing.
+  // When no pipe or child can be made the test fails; wait() then gives -1, send() false and
+  // receive() nothing.
   explicit ChildProcess(const Body& body);
   // Kills and reaps a child that is still running, so no test leaves one behind.
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // Sends `value` to the other side. False when it could not be written (also when the other
-  // side is gone: that never raises SIGPIPE).
+  // Sends `value` to the other side; false when it could not (also when the other side is gone,
+  // which never raises SIGPIPE).
   bool send(std::uint32_t value);
   // The next value from the other side, or nothing when it closed its end or `limit` passed.
   std::optional<std::uint32_t> receive(std::chrono::milliseconds limit = std::chrono::seconds(20));
@@ -36,7 +35,7 @@ class ChildProcess {
   // Parent only: kills the child at once (SIGKILL), as a crash or a power cut would.
   void kill();
   // Parent only: waits for the child to end. Its exit code, 128 + the signal that ended it, or
-  // -1 when there is no child.
+  // -1 without a child.
   int wait();
 
  private:

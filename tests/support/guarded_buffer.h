@@ -8,9 +8,8 @@
 
 namespace vantrel::test {
 
-// N usable bytes followed by guard bytes, all filled with a byte no call writes by itself.
-// Hand a call data() and a size of at most N; guardIntact(size) then tells whether anything
-// was written at or past `size`.
+// N usable bytes and guard bytes, all filled with a byte no call writes by itself; hand a call
+// data() and a size of at most N, and guardIntact(size) tells whether it wrote at or past `size`.
 template <std::size_t N>
 class Guarded {
  public:

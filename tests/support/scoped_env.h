@@ -6,8 +6,7 @@
 
 namespace vantrel::test {
 
-// Saves the variable `name` when made and restores it when destroyed: its old value, or no
-// variable at all when it was not set. Tests change it with set() and unset() (or setenv).
+// Saves the variable `name` when made and restores it (or its absence) when destroyed.
 class ScopedEnv {
  public:
   explicit ScopedEnv(std::string name);

@@ -22,9 +22,8 @@ TempDir::TempDir(std::string_view prefix) {
 TempDir::~TempDir() {
   if (path_.empty()) return;
   std::error_code ignored;
-  // Directories a test made unwritable or unreadable could not be emptied. Each directory is
-  // opened up as it is reached, before the iterator goes into it. Links are not followed, so
-  // nothing outside this directory is changed.
+  // Directories a test closed are opened up as they are reached, before the iterator goes into
+  // them; links are not followed, so nothing outside is changed.
   fs::permissions(path_, fs::perms::owner_all, ignored);
   for (auto it = fs::recursive_directory_iterator(path_, ignored);
        it != fs::recursive_directory_iterator(); it.increment(ignored)) {

@@ -6,10 +6,9 @@
 
 namespace vantrel::test {
 
-// Makes a fresh directory "<prefix>-XXXXXX" under the system's temporary directory and removes
-// it with everything in it when destroyed, whatever permissions a test left on the directories
-// inside (they are reset before the removal). When no directory can be made the test gets a
-// failure and path() is empty.
+// Makes a fresh "<prefix>-XXXXXX" under the temporary directory and removes it with all inside
+// when destroyed, whatever permissions a test left on it. When none can be made the test fails
+// and path() is empty.
 class TempDir {
  public:
   explicit TempDir(std::string_view prefix = "vantrel-test");

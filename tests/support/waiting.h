@@ -1,7 +1,5 @@
 #pragma once
-// Bounded waits for what another process does.
-
-#include <sys/types.h>
+// A bounded wait for what another process writes.
 
 #include <chrono>
 #include <optional>
@@ -14,9 +12,5 @@ namespace vantrel::test {
 // "<file>.tmp", then rename it), or a half-written file may be read.
 std::optional<std::string> waitForFile(const std::string& path,
                                        std::chrono::seconds limit = std::chrono::seconds(20));
-
-// Waits up to `limit` for the child `pid` to end, killing it when the time has passed. Returns
-// its exit code, or -1 when it did not exit normally in time.
-int waitForChild(pid_t pid, std::chrono::seconds limit);
 
 }  // namespace vantrel::test

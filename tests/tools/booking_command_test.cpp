@@ -1,48 +1,31 @@
-// "apptbook-admin book", "move" and "unschedule" on a small demo practice, in weeks the demo left
-// free: what is stored, that the week records still equal the appointments, that every question
-// is printed and a No or a stop writes nothing, and that bad words or missing resources are
-// refused before anything is written.
+// "apptbook-admin book", "move", "unschedule", "check" and "rebuild" on a small demo practice, in
+// weeks the demo left free: what is stored, that every question is printed and a No or a stop
+// writes nothing, that bad words are refused before anything is written, and that check names a
+// unit changed behind the rules' back and rebuild puts it back.
 
-#include <gtest/gtest.h>
+#include <tuple>
 
-#include <string>
-#include <vector>
-
-#include "contracts/qrx.h"
-#include "data/appointment_record.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
+#include "data/rsc_use_record.h"
+#include "schedule/rsc_use_session.h"
 #include "tests/tools/support/command_output.h"
 #include "tests/tools/support/small_practice.h"
-#include "tools/admin_command.h"
 
 namespace {
 
-using toolstest::joined;
-using toolstest::lines;
-using toolstest::Outcome;
-using toolstest::Words;
+using namespace toolstest;
 
 constexpr const char* kDoubleBook =
     "question: Provider is already scheduled for requested time. Double schedule provider? -> ";
 
-class BookingCommand : public ::testing::Test {
+class BookingCommand : public CommandTest {
  protected:
   void SetUp() override {
-    profile_.set(dir_.file("VANTREL.INI"));
-    today_.set("2026-03-11");
-    toolstest::makeSmallPractice(data());
+    CommandTest::SetUp();
+    makeSmallPractice(data());
   }
 
-  std::string data() const { return dir_.file("data"); }
-  int appointments() const { return toolstest::countAppointments(data()); }
-  AppointmentRecord stored(std::uint32_t id) const {
-    return toolstest::storedAppointment(data(), id);
-  }
-  Outcome run(Words args) {
-    args.insert(args.begin(), {"--data", data()});
-    return toolstest::capture(runAdminCommand, args);
-  }
+  int appointments() const { return countAppointments(data()); }
+  AppointmentRecord stored(std::uint32_t id) const { return storedAppointment(data(), id); }
   // Patient 1 for 30 minutes, by default on Tuesday 2026-04-21; `more` is added at the end.
   static Words booking(const char* time, const char* prov, const char* op, const char* answer,
                        const Words& more = {}, const char* date = "2026-04-21") {
@@ -66,10 +49,27 @@ class BookingCommand : public ::testing::Test {
     const Outcome check = run({"check"});
     EXPECT_EQ(check.code, 0) << check.out << check.err;
   }
-
-  vantrel::test::TempDir dir_{"vantrel-booking"};
-  vantrel::test::ScopedEnv profile_{"VANTREL_PROFILE"};
-  vantrel::test::ScopedEnv today_{"VANTREL_TODAY"};
+  // The count of OP1's unit at 9:00 on 2026-04-21 as stored (-1 without a record); sets it to
+  // `count` behind the rules' back unless that is negative.
+  int op1Unit(int count) {
+    EXPECT_EQ(QDB_InitDataBase(data().c_str()), 1);
+    const QdbSession s = QDB_StartSession(1);
+    const QdbHandle f = QDB_OpenFile(s, kRscUseFile);
+    RscUseRecord r =
+        RscUseRecord::withKey(RscUseRecord::kOperatory, "OP1", QRX_DateIn(2026, 4, 19));
+    const RscUseKeyBytes key = rscUseKeyOf(r);
+    int was = -1;
+    if (QDB_FindRec(f, kRscUseByKey, key.data(), key.size(), r.data(), r.size()) != 0) {
+      was = r.occupancy(2, 108);
+      if (count >= 0) {
+        r.setOccupancy(2, 108, static_cast<std::uint8_t>(count));
+        EXPECT_NE(QDB_WriteRec(f, r.data(), r.size()), 0);
+      }
+    }
+    QDB_EndSession(s);
+    QDB_CloseDataBase();
+    return was;
+  }
 };
 
 TEST_F(BookingCommand, BookedAppointmentHoldsWhatWasGivenAndTheWeekRecordsAgree) {
@@ -80,15 +80,12 @@ TEST_F(BookingCommand, BookedAppointmentHoldsWhatWasGivenAndTheWeekRecordsAgree)
   ASSERT_EQ(o.code, 0) << o.out << o.err;
   EXPECT_EQ(lines(o.out).size(), 1u) << "a free slot asks nothing: " << o.out;
   const AppointmentRecord a = stored(bookedId(o));
-  EXPECT_EQ(a.date(), QRX_DateIn(2026, 4, 21));
-  EXPECT_EQ(a.startHour() * 60 + a.startMinute(), 9 * 60 + 30);
-  EXPECT_EQ(a.operatoryCode() + a.providerCode(), "OP3 DDS2");
-  EXPECT_EQ(a.patientId(), 1u);
+  EXPECT_EQ(std::tuple(a.date(), a.startHour() * 60 + a.startMinute(),
+                       a.operatoryCode() + a.providerCode(), a.patientId(), a.amount(),
+                       a.amountSetByHand(), a.scheduleKind(), a.description()),
+            std::tuple(QRX_DateIn(2026, 4, 21), 9 * 60 + 30, std::string("OP3 DDS2"), 1u,
+                       4294967295u, true, AppointmentRecord::kAsap, desc60));
   EXPECT_FALSE(a.name().empty());
-  EXPECT_EQ(a.amount(), 4294967295u);
-  EXPECT_TRUE(a.amountSetByHand());
-  EXPECT_EQ(a.scheduleKind(), AppointmentRecord::kAsap);
-  EXPECT_EQ(a.description(), desc60);
   // 60 minutes of 10-minute slots: provider time in slots 0-5 and no further.
   EXPECT_EQ(a.patternSlot(5), AppointmentRecord::kProviderTime);
   EXPECT_EQ(a.patternSlot(6), 0);
@@ -202,12 +199,13 @@ TEST_F(BookingCommand, BadWordsExitTwoWithTheUsageAndWriteNothing) {
   // clang-format on
   cases.push_back("+--desc " + std::string(61, 'd'));
   for (const std::string& c : cases) {
+    const bool added = c[0] == '+';
     const std::size_t blank = c.find(' ');
-    const std::string option = c.substr(c[0] == '+' ? 1 : 0, blank - (c[0] == '+' ? 1 : 0));
+    const std::string option = c.substr(added, blank - added), value = c.substr(blank + 1);
     Words args = booking("09:00", "DDS1", "OP1", "yes");
-    if (c[0] == '+') args.insert(args.end(), {option, c.substr(blank + 1)});
-    for (std::size_t i = 1; c[0] != '+' && i < args.size(); ++i) {
-      if (args[i - 1] == option) args[i] = c.substr(blank + 1);
+    if (added) args.insert(args.end(), {option, value});
+    for (std::size_t i = 1; !added && i < args.size(); ++i) {
+      if (args[i - 1] == option) args[i] = value;
     }
     const Outcome o = run(args);
     EXPECT_EQ(o.code, 2) << joined(args) << "\n" << o.err;
@@ -221,6 +219,41 @@ TEST_F(BookingCommand, BadWordsExitTwoWithTheUsageAndWriteNothing) {
     EXPECT_EQ(run(args).code, 2) << joined(args);
   }
   EXPECT_EQ(appointments(), before);
+}
+
+TEST_F(BookingCommand, CheckNamesAUnitChangedBehindTheRulesAndRebuildPutsItBack) {
+  const Outcome fresh = run({"check"});
+  EXPECT_EQ(fresh.code, 0) << fresh.out << fresh.err;
+  EXPECT_EQ(lines(fresh.out).size(), 1u) << "the demo places through the rules: " << fresh.out;
+  ASSERT_EQ(book("09:00", "DDS1", "OP1", "no").code, 0);
+  ASSERT_EQ(op1Unit(0), 1);
+  const Outcome found = run({"check"});
+  EXPECT_EQ(found.code, 1) << found.out << found.err;
+  const Words said = lines(found.out);
+  ASSERT_EQ(said.size(), 2u) << "one difference and the summary: " << joined(said);
+  EXPECT_TRUE(said[0].starts_with("operatory OP1 ")) << said[0];
+  EXPECT_NE(said[0].find("day 2 unit 108: stored 0, appointments give 1"), std::string::npos)
+      << said[0];
+
+  for (const Words& args : std::vector<Words>{{"check", "--fix"},
+                                              {"rebuild", "now"},
+                                              {"rebuild", "--force"},
+                                              {"check", "2026-03-11"}}) {
+    const Outcome o = run(args);
+    EXPECT_EQ(o.code, 2) << joined(args);
+    EXPECT_EQ(o.out, "") << joined(args);
+    for (const char* part : {"takes no options", "  check ", "  rebuild "}) {
+      EXPECT_NE(o.err.find(part), std::string::npos) << joined(args) << o.err;
+    }
+  }
+  EXPECT_EQ(op1Unit(-1), 0) << "a refused rebuild wrote the week record";
+
+  const Outcome rebuilt = run({"rebuild"});
+  EXPECT_EQ(rebuilt.code, 0) << rebuilt.out << rebuilt.err;
+  EXPECT_EQ(lines(rebuilt.out).size(), 1u) << rebuilt.out;
+  EXPECT_NE(rebuilt.out.find("1 records rewritten"), std::string::npos) << rebuilt.out;
+  EXPECT_EQ(op1Unit(-1), 1);
+  expectCheckClean();
 }
 
 }  // namespace

@@ -1,45 +1,30 @@
-// "apptbook-admin day": the day list of a date on standard output. Bad words give the usage and
-// exit 2 and change nothing; a good date prints the header and the date's rows in
-// start-time order, of one operatory or one provider when asked.
+// "apptbook-admin day": the header and the date's rows in start-time order, of one operatory or
+// provider when asked; bad words give the usage and exit 2.
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "contracts/qdb.h"
-#include "contracts/qrx.h"
 #include "data/appointment_record.h"
 #include "data/database_setup.h"
 #include "data/definition_record.h"
 #include "data/schema.h"
 #include "lists/row_composers.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
 #include "tests/tools/support/command_output.h"
-#include "tools/admin_command.h"
 
 namespace {
 
-using vantrel::test::ScopedEnv;
-using vantrel::test::TempDir;
+using namespace toolstest;
 
-using toolstest::lines;
-using toolstest::Words;
-
-class DayCommand : public ::testing::Test {
+class DayCommand : public CommandTest {
  protected:
   void SetUp() override {
-    profile_.set(dir_.file("VANTREL.INI"));
+    CommandTest::SetUp();
     ASSERT_EQ(createPracticeDatabase(data().c_str()), 0);
     const QdbSession s = QDB_StartSession(1);
-    const QdbHandle defs = QDB_OpenFile(s, kDefinitionFile);
     DefinitionRecord here;
     here.setKey(DefinitionRecord::kApptStatus, 1);
     here.setStatusColourCode('1');
     here.setStatusName("Here");
-    ASSERT_NE(QDB_AddRec(defs, here.data(), here.size()), 0);
+    ASSERT_NE(QDB_AddRec(QDB_OpenFile(s, kDefinitionFile), here.data(), here.size()), 0);
     const QdbHandle appts = QDB_OpenFile(s, kAppointmentFile);
+    const PackedDate d = QRX_DateIn(2026, 2, 27);
     const auto add = [&](PackedDate date, const char* op, const char* prov, int hour,
                          const char* name, std::uint8_t status) {
       AppointmentRecord a;
@@ -50,35 +35,17 @@ class DayCommand : public ::testing::Test {
       a.setStatus(status);
       ASSERT_NE(QDB_AddRec(appts, a.data(), a.size()), 0);
     };
-    add(day_, "OP2", "DR1", 14, "Afternoon, Anna", 0);
-    add(day_, "OP1", "DR2", 8, "Morning, Max", 1);
-    add(day_, "OP1", "DR1", 10, "Late Morning, Lea", 150);
-    add(day_ + 1, "OP1", "DR1", 9, "Tomorrow, Tom", 0);
+    add(d, "OP2", "DR1", 14, "Afternoon, Anna", 0);
+    add(d, "OP1", "DR2", 8, "Morning, Max", 1);
+    add(d, "OP1", "DR1", 10, "Late Morning, Lea", 150);
+    add(d + 1, "OP1", "DR1", 9, "Tomorrow, Tom", 0);
     QDB_EndSession(s);
     QDB_CloseDataBase();
   }
-  void TearDown() override { QDB_CloseDataBase(); }
-
-  std::string data() const { return dir_.file("data"); }
-  toolstest::Outcome run(const Words& words) {
-    Words args = {"--data", data(), "day"};
-    args.insert(args.end(), words.begin(), words.end());
-    return toolstest::capture(runAdminCommand, args);
+  Outcome day(Words words) {
+    words.insert(words.begin(), "day");
+    return run(words);
   }
-  // The names of the printed rows, in order.
-  static Words names(const Words& printed) {
-    Words out;
-    for (std::size_t i = 1; i < printed.size(); ++i) {
-      std::string name = printed[i].substr(13, 25);
-      name.erase(name.find_last_not_of(' ') + 1);
-      out.push_back(name);
-    }
-    return out;
-  }
-
-  TempDir dir_{"vantrel-day"};
-  ScopedEnv profile_{"VANTREL_PROFILE"};
-  const PackedDate day_ = QRX_DateIn(2026, 2, 27);
 };
 
 TEST_F(DayCommand, PrintsTheHeaderAndTheRowsOfTheDateAndViewInStartTimeOrder) {
@@ -92,35 +59,35 @@ TEST_F(DayCommand, PrintsTheHeaderAndTheRowsOfTheDateAndViewInStartTimeOrder) {
       {{"2024-02-29"}, {}},  // a leap day
   };
   for (const auto& [words, expected] : cases) {
-    SCOPED_TRACE(toolstest::joined(words));
-    const toolstest::Outcome o = run(words);
+    SCOPED_TRACE(joined(words));
+    const Outcome o = day(words);
     ASSERT_EQ(o.code, 0) << o.err;
     const Words printed = lines(o.out);
     ASSERT_FALSE(printed.empty());
     EXPECT_EQ(printed[0], listHeader(ListKind::kDay));
-    EXPECT_EQ(names(printed), expected);
-    for (std::size_t i = 1; i < printed.size(); ++i) EXPECT_EQ(printed[i].size(), kDayRowWidth);
+    Words names;
+    for (std::size_t i = 1; i < printed.size(); ++i) {
+      EXPECT_EQ(printed[i].size(), kDayRowWidth);
+      names.push_back(printed[i].substr(13, 25));
+      names.back().erase(names.back().find_last_not_of(' ') + 1);
+    }
+    EXPECT_EQ(names, expected);
   }
-  const Words printed = lines(run({"2026-02-27"}).out);
+  const Words printed = lines(day({"2026-02-27"}).out);
   ASSERT_EQ(printed.size(), 4u);
   EXPECT_EQ(printed[1].substr(0, 12), " 8:00a  Here") << "the practice's status name";
   EXPECT_EQ(printed[2].substr(6, 6), "<Cmpl>");
 }
 
 TEST_F(DayCommand, BadWordsGiveTheUsageAndExit2) {
-  for (const Words& words : std::vector<Words>{{},
-                                               {"2026-02-30"},
-                                               {"2025-02-29"},
-                                               {"2026-13-01"},
-                                               {"2026-2-27"},
-                                               {"2026-02-27x"},
-                                               {"2026-02-27", "2026-02-28"},
-                                               {"2026-02-27", "--op", "OP1", "--prov", "DR1"},
-                                               {"2026-02-27", "--op"},
-                                               {"2026-02-27", "--op", "OPERA"},
-                                               {"2026-02-27", "--verbose"}}) {
-    const toolstest::Outcome o = run(words);
-    EXPECT_EQ(o.code, 2) << toolstest::joined(words);
+  // clang-format off
+  for (const Words& words : std::vector<Words>{
+           {}, {"2026-02-30"}, {"2025-02-29"}, {"2026-13-01"}, {"2026-2-27"}, {"2026-02-27x"},
+           {"2026-02-27", "2026-02-28"}, {"2026-02-27", "--op", "OP1", "--prov", "DR1"},
+           {"2026-02-27", "--op"}, {"2026-02-27", "--op", "OPERA"}, {"2026-02-27", "--verbose"}}) {
+    // clang-format on
+    const Outcome o = day(words);
+    EXPECT_EQ(o.code, 2) << joined(words);
     EXPECT_EQ(o.out, "");
     EXPECT_NE(o.err.find("day YYYY-MM-DD"), std::string::npos) << o.err;
   }

@@ -1,32 +1,16 @@
-// "users" of the administration command: its exit codes (0 done, 1 refused, 2 bad arguments),
-// the list format with rights as ranges, and that neither a bad word nor a refusal writes
-// anything or shows a password.
+// "users": exit codes (0 done, 1 refused, 2 bad arguments), the list with rights as ranges, and
+// that neither a bad word nor a refusal writes anything or shows a password.
 
 #include "tools/users_command.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <string>
-#include <vector>
-
-#include "contracts/qdb.h"
 #include "contracts/qrx.h"
 #include "data/database_setup.h"
 #include "data/users.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
 #include "tests/tools/support/command_output.h"
 
 namespace {
 
-using toolstest::joined;
-using toolstest::Outcome;
-using toolstest::Words;
-using vantrel::test::ScopedEnv;
-using vantrel::test::TempDir;
-
-Outcome run(const Words& args) { return toolstest::capture(runUsersCommand, args); }
+using namespace toolstest;
 
 std::vector<UserInfo> users() {
   std::vector<UserInfo> all;
@@ -34,26 +18,23 @@ std::vector<UserInfo> users() {
   return all;
 }
 
-class UsersCommandTest : public ::testing::Test {
+class UsersCommandTest : public CommandTest {
  protected:
   void SetUp() override {
-    profile_.set(dir_.file("VANTREL.INI"));
-    ASSERT_EQ(createPracticeDatabase(dir_.file("data").c_str()), 0);
+    CommandTest::SetUp();
+    ASSERT_EQ(createPracticeDatabase(data().c_str()), 0);
   }
   void TearDown() override {
     QRX_SignOff();
-    QDB_CloseDataBase();
+    CommandTest::TearDown();
   }
-
-  TempDir dir_{"vantrel-users-command"};
-  ScopedEnv profile_{"VANTREL_PROFILE"};
+  Outcome run(const Words& args) const { return capture(runUsersCommand, args); }
 };
 
 TEST_F(UsersCommandTest, BadWordsExitTwoRefusalsExitOneAndNeitherWritesAnything) {
-  ASSERT_EQ(
-      run({"add", "admin", "--name", "Ada Admin", "--password", "admin-pass", "--rights", "1-5"})
-          .code,
-      0);
+  const Outcome admin =
+      run({"add", "admin", "--name", "Ada Admin", "--password", "admin-pass", "--rights", "1-5"});
+  ASSERT_EQ(admin.code, 0) << admin.err;
   const std::vector<UserInfo> before = users();
   const Words add = {"add", "bob", "--name", "Bob B", "--password", "bob-pass"};
   const auto with = [&add](const Words& more) {
@@ -61,23 +42,18 @@ TEST_F(UsersCommandTest, BadWordsExitTwoRefusalsExitOneAndNeitherWritesAnything)
     w.insert(w.end(), more.begin(), more.end());
     return w;
   };
+  // clang-format off
   const std::vector<std::pair<int, Words>> cases = {
-      {2, {}},
-      {2, {"add"}},
-      {2, {"add", "bob", "--password", "bob-pass"}},
-      {2, {"add", "bob", "--name", "Bob B", "--password"}},
-      {2, with({"--rights", "1-x"})},
-      {2, with({"--rights", "123456"})},
-      {2, with({"--active", "yes"})},
-      {2, with({"--grant", "1"})},
-      {2, {"change", "bob", "--active", "maybe"}},
+      {2, {}}, {2, {"add"}}, {2, {"add", "bob", "--password", "bob-pass"}},
+      {2, {"add", "bob", "--name", "Bob B", "--password"}}, {2, with({"--rights", "1-x"})},
+      {2, with({"--rights", "123456"})}, {2, with({"--active", "yes"})},
+      {2, with({"--grant", "1"})}, {2, {"change", "bob", "--active", "maybe"}},
       {2, {"change", "bob", "--rights", "1"}},
       {1, {"add", "ADMIN", "--name", "Other", "--password", "bob-pass"}},
       {1, {"add", "dr smith", "--name", "Dr Smith", "--password", "bob-pass"}},
-      {1, with({"--rights", "250-256"})},
-      {1, {"change", "nobody", "--active", "no"}},
-      {1, {"change", "admin", "--active", "no", "--password", "abc"}},
-  };
+      {1, with({"--rights", "250-256"})}, {1, {"change", "nobody", "--active", "no"}},
+      {1, {"change", "admin", "--active", "no", "--password", "abc"}}};
+  // clang-format on
   for (const auto& [code, words] : cases) {
     const Outcome r = run(words);
     EXPECT_EQ(r.code, code) << joined(words);
@@ -131,13 +107,6 @@ TEST_F(UsersCommandTest, AddedAndChangedUsersAreListedWithRightRanges) {
   EXPECT_EQ(changed.out.find("admin-pass-2"), std::string::npos);
   EXPECT_EQ(QRX_SignOn("admin", "admin-pass"), 0);
   EXPECT_EQ(QRX_SignOn("admin", "admin-pass-2"), 1);
-}
-
-TEST_F(UsersCommandTest, ListWithoutADatabaseIsRefused) {
-  QDB_CloseDataBase();
-  const Outcome r = run({"list"});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_FALSE(r.err.empty());
 }
 
 }  // namespace

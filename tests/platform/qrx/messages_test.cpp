@@ -1,12 +1,11 @@
-// Messages by number and the scripted prompter. The order and uniqueness of the catalogue are
-// checked where it is defined, at compile time; these tests go after what a user would see.
+// Messages by number and the scripted prompter (the catalogue's order and uniqueness are checked
+// at compile time where it is defined).
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "contracts/qrx.h"
 #include "platform/qrx/scripted_prompter.h"
@@ -17,45 +16,31 @@ bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-// Every number the program shows through the catalogue.
-std::vector<int> numbersTheProgramShows() {
-  std::vector<int> numbers = {
-      3001, 3017, 3018, 3020, 3026, 3027, 3038, 3040, 3041, 3178, 3180, 3181, 3182, 3183, 3184,
-      3185, 3186, 3196, 3205, 3206, 3207, 3208, 3283, 6042, 6069, 6070, 6071, 6075, 6165, 9002,
-      9018, 9019, 9046, 9047, 9048, 9049, 9077, 9083, 9084, 9090, 9091, 9092, 9108, 9154, 9165};
+// Every number the program shows must be catalogued; only the messages whose answer the program
+// acts on may ask; no text keeps a placeholder (no text needs a literal "%", so one left over is
+// a placeholder the filling did not know).
+TEST(MessageCatalogue, HoldsEveryNumberShownAndOnlyTheAskedOnesAreQuestions) {
+  std::set<int> shown = {3001, 3017, 3018, 3020, 3026, 3027, 3038, 3040, 3041, 3178, 3180, 3181,
+                         3182, 3183, 3184, 3185, 3186, 3196, 3205, 3206, 3207, 3208, 3283, 6042,
+                         6069, 6070, 6071, 6075, 6165, 9002, 9018, 9019, 9046, 9047, 9048, 9049,
+                         9077, 9083, 9084, 9090, 9091, 9092, 9108, 9154, 9165};
   const std::set<int> unassigned = {3074, 3078, 3085, 3098, 3102, 3121,
                                     3125, 3144, 3148, 3167, 3171};
   for (int n = 3062; n <= 3177; ++n) {
-    if (!unassigned.count(n)) numbers.push_back(n);
+    if (!unassigned.count(n)) shown.insert(n);
   }
-  return numbers;
-}
-
-TEST(MessageCatalogue, HoldsEveryNumberTheProgramShows) {
-  for (int number : numbersTheProgramShows()) {
-    EXPECT_NE(QRX_MessageStyle(number), -1) << number;
-    EXPECT_FALSE(QRX_MessageText(number).empty()) << number;
-  }
-  for (int number : {0, -1, 1234, 3074, 99999}) {
-    EXPECT_EQ(QRX_MessageStyle(number), -1) << number;
-    EXPECT_EQ(QRX_MessageText(number, 1, 2, 3), "") << number;
-  }
-}
-
-// Only the messages whose answer the program acts on may ask; no text keeps a placeholder (no
-// text needs a literal "%", so one left over is a placeholder the filling did not know).
-TEST(MessageCatalogue, AskedMessagesAreQuestionsAndNoPlaceholderStaysUnfilled) {
   const std::set<int> asked = {6042, 6070, 6071, 6075, 6165, 9077};
-  std::size_t catalogued = 0;
-  for (int number = 0; number <= 99999; ++number) {
+  for (int number = -1; number <= 99999; ++number) {
     const int style = QRX_MessageStyle(number);
+    const std::string text = QRX_MessageText(number, 11, 22, 33);
+    EXPECT_TRUE(style != -1 || shown.count(number) == 0) << number << " is not catalogued";
+    EXPECT_EQ(text.empty(), style == -1) << number;
     if (style == -1) continue;
-    ++catalogued;
     const bool question = style == kStyleQuestion || style == kStyleConfirm;
     EXPECT_EQ(question, asked.count(number) == 1) << number;
-    EXPECT_FALSE(contains(QRX_MessageText(number, 11, 22, 33), "%")) << number;
+    EXPECT_FALSE(contains(text, "%")) << number;
   }
-  EXPECT_GE(catalogued, numbersTheProgramShows().size());
+  for (int number : {-1, 0, 1234, 3074, 99999}) EXPECT_EQ(QRX_MessageStyle(number), -1) << number;
 }
 
 TEST(MessageValues, FillEachPlaceholderByItsNumberEveryTimeWithEveryDigit) {
@@ -82,13 +67,6 @@ std::string shownAs(int style, int number) {
   return std::string(promptButtonsName(shown.buttons)) + " " + promptIconName(shown.icon);
 }
 
-// The result of asking message 6042 in `style` when the user answers `answer`.
-int answered(int style, int answer) {
-  ScriptedPrompter prompter;
-  prompter.answer(answer);
-  return QRX_MessageBox(prompter, style, 6042);
-}
-
 TEST(ShowMessage, StyleGivesButtonsAndIconAndUnknownStyleFallsBackToTheMessagesOwn) {
   EXPECT_EQ(shownAs(kStyleError, 3064), "OK stop");
   EXPECT_EQ(shownAs(kStyleNotice, 3064), "OK information");
@@ -98,14 +76,15 @@ TEST(ShowMessage, StyleGivesButtonsAndIconAndUnknownStyleFallsBackToTheMessagesO
 }
 
 TEST(ShowMessage, QuestionsReturnOneForYesOrOkAndTwoOtherwiseNoticesAlwaysOne) {
-  EXPECT_EQ(answered(kStyleQuestion, kIdYes), 1);
-  EXPECT_EQ(answered(kStyleQuestion, kIdNo), 2);
-  EXPECT_EQ(answered(kStyleQuestion, kIdRetry), 2);
-  EXPECT_EQ(answered(kStyleQuestion, 99), 2);
-  EXPECT_EQ(answered(kStyleConfirm, kIdOk), 1);
-  EXPECT_EQ(answered(kStyleConfirm, kIdCancel), 2);
-  EXPECT_EQ(answered(kStyleNotice, kIdCancel), 1);
-  EXPECT_EQ(answered(kStyleError, kIdRetry), 1);
+  const int cases[][3] = {{kStyleQuestion, kIdYes, 1},   {kStyleQuestion, kIdNo, 2},
+                          {kStyleQuestion, kIdRetry, 2}, {kStyleQuestion, 99, 2},
+                          {kStyleConfirm, kIdOk, 1},     {kStyleConfirm, kIdCancel, 2},
+                          {kStyleNotice, kIdCancel, 1},  {kStyleError, kIdRetry, 1}};
+  for (const auto& [style, answer, result] : cases) {
+    ScriptedPrompter prompter;
+    prompter.answer(answer);
+    EXPECT_EQ(QRX_MessageBox(prompter, style, 6042), result) << style << " " << answer;
+  }
 }
 
 TEST(ShowMessage, UnknownNumberStillShowsItsNumberAndValuesAndGivesTheAnswer) {

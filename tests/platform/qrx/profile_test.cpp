@@ -25,7 +25,7 @@
 namespace {
 
 using vantrel::qrx::ProfileFile;
-using namespace vantrel::test;  // the shared test pieces
+using namespace vantrel::test;
 namespace fs = std::filesystem;
 
 // Whether a directory holds anything but the profile and its lock file: leftovers of a rewrite.
@@ -245,8 +245,7 @@ TEST_F(ProfileTest, WriterWaitsForLockHolderAndGoesOnWhenItIsKilled) {
   ChildProcess holder([&](ChildProcess& self) {
     const int fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     struct flock request {};
-    request.l_type = F_WRLCK;
-    request.l_whence = SEEK_SET;
+    request.l_type = F_WRLCK;  // the whole file, from its start
     if (fd < 0 || ::fcntl(fd, F_OFD_SETLK, &request) != 0) return 1;
     self.send(1);
     for (;;) ::pause();

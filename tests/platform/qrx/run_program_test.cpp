@@ -18,12 +18,11 @@
 
 namespace {
 
-using namespace vantrel::test;  // the shared test pieces
+using namespace vantrel::test;
 
 constexpr int kStarted = 33;
 
-// A started program must never be this process's child, and the helper process in between
-// must have been reaped: there is nothing at all to wait for.
+// A started program is never this process's child and the helper in between was reaped.
 void expectNoChildren(const std::string& what) {
   errno = 0;
   EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1) << what << ": a child was left behind";
@@ -33,8 +32,8 @@ void expectNoChildren(const std::string& what) {
 class RunProgramTest : public ::testing::Test {
  protected:
   std::string file(const std::string& name) const { return dir_.file(name); }
-  // A script that writes its arguments after the first as "[arg]" lines into the file named by
-  // the first, in one step (written aside, then renamed).
+  // A script writing its arguments after the first as "[arg]" lines into the file named by the
+  // first, in one step.
   std::string argsScript(const std::string& name = "args.sh") const {
     writeFile(file(name),
               "#!/bin/sh\nout=\"$1\"; shift\n"
@@ -43,7 +42,9 @@ class RunProgramTest : public ::testing::Test {
               0755);
     return file(name);
   }
-  std::string savedPath() const { return pathEnv_.saved().value_or("/bin"); }
+  void setPath(const std::string& before) {
+    ::setenv("PATH", (before + ":" + pathEnv_.saved().value_or("/bin")).c_str(), 1);
+  }
   TempDir dir_{"vantrel-run"};
   ScopedEnv pathEnv_{"PATH"};
 };
@@ -71,8 +72,7 @@ TEST_F(RunProgramTest, SplitsWordsAsAShellWouldWithoutRunningOne) {
 TEST_F(RunProgramTest, FindsTheExecutableProgramOnPath) {
   writeFile(file("first/args.sh"), "#!/bin/sh\nexit 0\n", 0644);
   argsScript("second/args.sh");
-  ::setenv("PATH",
-           ("/nonexistent:" + file("first") + ":" + file("second") + ":" + savedPath()).c_str(), 1);
+  setPath("/nonexistent:" + file("first") + ":" + file("second"));
   EXPECT_EQ(QRX_RunProgram(("args.sh " + file("by-name") + " 'one word'").c_str()), kStarted);
   EXPECT_EQ(waitForFile(file("by-name")), "[one word]\n");
 }
@@ -81,7 +81,7 @@ TEST_F(RunProgramTest, FindsTheExecutableProgramOnPath) {
 TEST_F(RunProgramTest, ReportsWhyAProgramCouldNotStart) {
   writeFile(file("not-executable"), "#!/bin/sh\nexit 0\n", 0644);
   writeFile(file("not-a-program"), "\x7f\x01\x02 this is no program format\n", 0755);
-  ::setenv("PATH", (dir_.path() + ":" + savedPath()).c_str(), 1);
+  setPath(dir_.path());
   auto run = [](const std::string& command) {
     const int result = QRX_RunProgram(command.c_str());
     expectNoChildren(command);
@@ -117,9 +117,8 @@ TEST_F(RunProgramTest, ProgramRunsDetachedWithNullInputAndWithoutCallersDescript
   int input[2];
   ASSERT_EQ(::pipe(input), 0);
   const int savedStdin = ::dup(STDIN_FILENO);
-  ::dup2(input[0], STDIN_FILENO);  // a program still reading our input would show
-  // A descriptor we keep, without close-on-exec, at a number no shell uses itself.
-  const int kept = ::fcntl(input[1], F_DUPFD, 50);
+  ::dup2(input[0], STDIN_FILENO);                   // a program still reading our input would show
+  const int kept = ::fcntl(input[1], F_DUPFD, 50);  // no close-on-exec, at a number shells leave
   ASSERT_GE(kept, 50);
   const std::string out = file("state");
   const int result =

@@ -14,11 +14,11 @@
 
 namespace {
 
-using namespace vantrel::test;  // the shared test pieces
+using namespace vantrel::test;
 namespace fs = std::filesystem;
 
-// Every test runs with HOME in a temporary directory and no VANTREL_PROFILE, so the suite
-// profile and the data directory are the test's own.
+// HOME is a temporary directory and VANTREL_PROFILE unset: the suite profile and the data
+// directory are the test's own.
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -85,12 +85,12 @@ TEST_F(SettingsTest, DataPathFromGeneralPathOrDefault) {
 // A path cut short would point the program at another directory: it gives 0 and empty text.
 TEST_F(SettingsTest, TextsAreCutToTheirBuffersAndADataPathThatDoesNotFitIsRefused) {
   writeFile(suiteProfile(), "[GENERAL]\nPath=/srv/data\n[S]\naccent=a\xc3\xa9z\n");
-  Guarded<10> path;
-  EXPECT_EQ(QRX_GetDataPath(path.data(), 9), 0);
-  EXPECT_EQ(path.text(), "");
-  EXPECT_TRUE(path.guardIntact(9));
-  EXPECT_EQ(QRX_GetDataPath(path.data(), 10), 9);
-  EXPECT_TRUE(path.guardIntact(10));
+  for (std::size_t size : {9u, 10u}) {  // "/srv/data" and its terminator need 10
+    Guarded<10> path;
+    EXPECT_EQ(QRX_GetDataPath(path.data(), size), size == 10 ? 9 : 0);
+    EXPECT_EQ(path.text(), size == 10 ? "/srv/data" : "");
+    EXPECT_TRUE(path.guardIntact(size));
+  }
   EXPECT_EQ(QRX_GetDataPath(nullptr, 100), 0);
   // The text copied into `size` bytes; what was written past them shows as "overrun".
   auto value = [](const char* key, const char* def, std::size_t size) {

@@ -1,7 +1,6 @@
 // Writes that meet a failing disk: the 1st, 2nd, ... write, sync or truncate of an operation
-// fails. Every time the call must succeed or fail with the I/O error, the database must stay
-// whole, and it must hold the records as they were before the call or, only if the call could
-// have gone through, as they are after it.
+// fails. The call must succeed or fail with the I/O error, the database stay whole and hold the
+// records as before the call or, only if the call could have gone through, as after it.
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -38,24 +37,20 @@ bool strike() {
   return faults.struck = true;
 }
 
-int faultyWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 at) {
-  return strike() ? SQLITE_IOERR_WRITE : real(f).xWrite(f, p, n, at);
-}
-int faultyTruncate(sqlite3_file* f, sqlite3_int64 size) {
-  return strike() ? SQLITE_IOERR_TRUNCATE : real(f).xTruncate(f, size);
-}
-int faultySync(sqlite3_file* f, int flags) {
-  return strike() ? SQLITE_IOERR_FSYNC : real(f).xSync(f, flags);
-}
-
 int faultyOpen(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* outFlags) {
   const int rc = realVfs->xOpen(realVfs, name, f, flags, outFlags);
   if (rc != SQLITE_OK || f->pMethods == nullptr) return rc;
   auto [it, fresh] = faultyOf.try_emplace(f->pMethods, *f->pMethods);
   if (fresh) {
-    it->second.xWrite = faultyWrite;
-    it->second.xTruncate = faultyTruncate;
-    it->second.xSync = faultySync;
+    it->second.xWrite = [](sqlite3_file* f, const void* p, int n, sqlite3_int64 at) {
+      return strike() ? SQLITE_IOERR_WRITE : real(f).xWrite(f, p, n, at);
+    };
+    it->second.xTruncate = [](sqlite3_file* f, sqlite3_int64 size) {
+      return strike() ? SQLITE_IOERR_TRUNCATE : real(f).xTruncate(f, size);
+    };
+    it->second.xSync = [](sqlite3_file* f, int flags) {
+      return strike() ? SQLITE_IOERR_FSYNC : real(f).xSync(f, flags);
+    };
   }
   f->pMethods = &it->second;
   return rc;
@@ -85,6 +80,7 @@ Contents contents(QdbHandle f) {
 }
 
 enum class Op { kAdd, kRewrite, kDelete, kCreateFile };
+constexpr const char* kOpNames[] = {"Add", "Rewrite", "Delete", "CreateFile"};
 
 class FailingDisk : public ::testing::TestWithParam<Op> {
  protected:
@@ -107,8 +103,7 @@ TEST_P(FailingDisk, EveryFailedWriteLeavesTheRecordsBeforeOrAfterAndTheFileWhole
     ASSERT_EQ(QDB_CREIFIL(s, peopleDef()), 1);
     QdbHandle f = QDB_OpenFile(s, kPeople);
     for (const char* chart : {"C1", "C2", "C3"}) {
-      Rec p = person("Name", chart, chart);
-      ASSERT_EQ(QDB_AddRec(f, p.data(), p.size()), 1);
+      ASSERT_EQ(QDB_AddRec(f, person("Name", chart, chart).data(), kPersonSize), 1);
     }
     QDB_CloseDataBase();
     vantrel::qrxdb::testing::setSqliteVfs(kFaultyVfs);
@@ -146,8 +141,7 @@ TEST_P(FailingDisk, EveryFailedWriteLeavesTheRecordsBeforeOrAfterAndTheFileWhole
     if (struck) {
       ++failures;
       EXPECT_TRUE(result == 1 || error == kQdbIoError) << "write " << failAt << ": " << error;
-      Rec p = person("Later", "Person", "C9");
-      EXPECT_EQ(QDB_AddRec(f, p.data(), p.size()), 1)
+      EXPECT_EQ(QDB_AddRec(f, person("Later", "Person", "C9").data(), kPersonSize), 1)
           << "the database goes on working after write " << failAt << " failed";
       if (QDB_GetLastErrorNum(s) == 0) QDB_DeleteCurRec(f);
     } else {
@@ -176,14 +170,9 @@ TEST_P(FailingDisk, EveryFailedWriteLeavesTheRecordsBeforeOrAfterAndTheFileWhole
   EXPECT_GE(failures, 2) << "the operation never met a fault";
 }
 
-std::string opName(const ::testing::TestParamInfo<Op>& info) {
-  const char* names[] = {"Add", "Rewrite", "Delete", "CreateFile"};
-  return names[static_cast<int>(info.param)];
-}
-
 INSTANTIATE_TEST_SUITE_P(Writes, FailingDisk,
                          ::testing::Values(Op::kAdd, Op::kRewrite, Op::kDelete, Op::kCreateFile),
-                         opName);
+                         [](const auto& info) { return std::string(kOpNames[int(info.param)]); });
 
 }  // namespace
 }  // namespace qdbtest

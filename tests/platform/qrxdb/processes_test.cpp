@@ -1,9 +1,6 @@
-// Several processes on one data directory: record locks between processes and what happens
-// when a holder or a writer is killed, concurrent adders, and files or records changed by
-// another process while this one has the database open.
-//
-// A process must not carry an open database across fork(), so every child here is forked
-// while the parent has none open, and opens its own.
+// Several processes on one data directory: locks between processes, a holder or a writer killed,
+// concurrent adders, files and records changed by another process. A process must not carry an
+// open database across fork(), so children are forked while the parent has none open.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -50,6 +47,9 @@ class Processes : public ::testing::Test {
     QDB_CloseDataBase();
     vantrel::qrxdb::testing::setEnv(nullptr);
   }
+  ::testing::AssertionResult failed(std::int64_t result, int error) const {
+    return qdbtest::failed(result, error, session_);
+  }
 
   // Opens the database in this process with a session and the appointments open.
   bool openAppts() {
@@ -76,14 +76,11 @@ TEST_F(Processes, LockHeldByAnotherProcessGives42UntilThatProcessIsKilled) {
   ASSERT_EQ(holder.receive(), 'L');
   ASSERT_TRUE(openAppts());
   ASSERT_EQ(QDB_LKISAM(session_, 2), 1);
-  EXPECT_EQ(findId(2, r_), 0);
-  EXPECT_EQ(QDB_GetLastErrorNum(session_), kQdbLocked);
+  EXPECT_TRUE(failed(findId(2, r_), kQdbLocked));
   EXPECT_EQ(findId(1, r_), 1) << "other records are free";
   ASSERT_EQ(QDB_LKISAM(session_, 0), 1);
   ASSERT_EQ(findId(2, r_), 1) << "a plain read succeeds";
-  EXPECT_EQ(r_.u32(6), 200u);
-  EXPECT_EQ(QDB_WriteRec(appts_, r_.data(), r_.size()), 0);
-  EXPECT_EQ(QDB_GetLastErrorNum(session_), kQdbLocked);
+  EXPECT_TRUE(failed(QDB_WriteRec(appts_, r_.data(), r_.size()), kQdbLocked));
   holder.kill();
   EXPECT_EQ(holder.wait(), 128 + SIGKILL);
   ASSERT_EQ(QDB_LKISAM(session_, 2), 1);
@@ -105,19 +102,19 @@ TEST_F(Processes, NeitherAForkedChildNorAStartedProgramHoldsTheSessionsLocks) {
   QdbSession other = QDB_StartSession(1);
   QdbHandle theirs = QDB_OpenFile(other, kAppts);
   ASSERT_EQ(QDB_LKISAM(other, 2), 1);
-  EXPECT_EQ(findRec(theirs, 13, keyU32(1), r_), 0) << "the parent still holds its lock";
-  EXPECT_EQ(QDB_GetLastErrorNum(other), kQdbLocked);
+  EXPECT_TRUE(qdbtest::failed(findRec(theirs, 13, keyU32(1), r_), kQdbLocked, other))
+      << "the parent still holds its lock";
   EXPECT_EQ(findId(2, r_), 1) << "and its session still works";
 
   // A program started now (as sibling modules are) must not inherit the lock file description.
   pid_t sleeper = 0;
-  char sleepPath[] = "/bin/sleep";
-  char seconds[] = "30";
-  char* argv[] = {sleepPath, seconds, nullptr};
-  ASSERT_EQ(::posix_spawn(&sleeper, sleepPath, nullptr, nullptr, argv, environ), 0);
+  char sleep[] = "/bin/sleep", seconds[] = "30";
+  char* argv[] = {sleep, seconds, nullptr};
+  ASSERT_EQ(::posix_spawn(&sleeper, sleep, nullptr, nullptr, argv, environ), 0);
   ASSERT_EQ(QDB_EndSession(session_), 1);
   EXPECT_EQ(findRec(theirs, 13, keyU32(1), r_), 1)
       << "the lock went with the session, though the program lives";
+  EXPECT_TRUE(qdbtest::failed(findId(2, r_), kQdbBadHandle, 0)) << "and so did its handles";
   ::kill(sleeper, SIGKILL);
   ::waitpid(sleeper, nullptr, 0);
 }
@@ -166,8 +163,7 @@ TEST_F(Processes, ConcurrentAddersNeverShareAnIdentifierAndLoseNoRecord) {
   std::vector<std::unique_ptr<ChildProcess>> writers;
   for (std::uint32_t w = 1; w <= kWriters; ++w) {
     writers.push_back(std::make_unique<ChildProcess>([&, w](ChildProcess& self) {
-      if (self.receive() != 'G') return 1;  // all start together
-      if (!openAppts()) return 2;
+      if (self.receive() != 'G' || !openAppts()) return 2;  // all start together
       for (std::uint32_t seq = 0; seq < kEach; ++seq) {
         Rec r = checkedAppt(w, seq);
         if (QDB_AddRec(appts_, r.data(), r.size()) != 1) return 3;
@@ -205,8 +201,7 @@ TEST_F(Processes, FileCreatedByAnotherProcessOpensByNumber) {
     return 0;
   });
   ASSERT_TRUE(openAppts());
-  EXPECT_EQ(QDB_OpenFile(session_, kPeople), 0u);
-  EXPECT_EQ(QDB_GetLastErrorNum(session_), kQdbNotCreated);
+  EXPECT_TRUE(failed(QDB_OpenFile(session_, kPeople), kQdbNotCreated));
   ASSERT_TRUE(creator.send('G'));
   ASSERT_EQ(creator.receive(), 'D');
   EXPECT_EQ(creator.wait(), 0);
@@ -219,8 +214,7 @@ TEST_F(Processes, FileCreatedByAnotherProcessOpensByNumber) {
 
 TEST_F(Processes, LockedReadGivesTheRecordAsItIsNotAsItWasFetched) {
   ChildProcess rewriter([&](ChildProcess& self) {
-    if (self.receive() != 'G') return 1;
-    if (!openAppts() || findId(3, r_) != 1) return 2;
+    if (self.receive() != 'G' || !openAppts() || findId(3, r_) != 1) return 2;
     r_.u32(54, 4242);
     if (QDB_WriteRec(appts_, r_.data(), r_.size()) != 1) return 3;
     self.send('D');

@@ -1,7 +1,6 @@
-// The message box prompter and the credentials dialog, driven by real key and mouse events on the
-// offscreen platform: which number each button, Escape, Return and closing answer, and when the
-// credentials dialog lets OK through. ask() and askCredentials() run modal loops; a polling timer
-// finds the modal window by name and acts on it the way a person would.
+// The message box prompter and the credentials dialog, driven by real key and mouse events: which
+// number each button, Escape, Return and closing answer, and when the credentials dialog lets OK
+// through. ask() and askCredentials() run modal loops; a polling timer acts on the modal window.
 
 #include "platform/ui/qt_prompter.h"
 
@@ -25,36 +24,29 @@
 
 namespace {
 
-// Runs `action` once on the modal window named `name` as soon as it is shown. Should the window
-// never show, or stay open after the action, it is closed after five seconds and the test fails,
-// so that a fault ends in a failure rather than a hang.
+// Runs `action` once on the modal window named `name` when it shows. A window that never shows
+// or stays open fails the test and is closed after five seconds, so a fault cannot hang the run.
 class WhenModal {
  public:
-  WhenModal(const char* name, std::function<void(QWidget*)> action)
-      : name_(QString::fromLatin1(name)), action_(std::move(action)) {
+  WhenModal(const char* name, std::function<void(QWidget*)> action) {
     clock_.start();
-    QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+    QObject::connect(&timer_, &QTimer::timeout, [=, this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!acted_ && modal && modal->objectName() == QLatin1String(name) && modal->isVisible()) {
+        acted_ = true;
+        action(modal);
+      } else if (acted_ && modal == nullptr) {
+        timer_.stop();
+      } else if (clock_.elapsed() > 5000) {
+        timer_.stop();
+        ADD_FAILURE() << (acted_ ? "the window stayed open: " : "no modal window named ") << name;
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+      }
+    });
     timer_.start(5);
   }
 
  private:
-  void poll() {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!acted_ && modal != nullptr && modal->objectName() == name_ && modal->isVisible()) {
-      acted_ = true;
-      action_(modal);
-    } else if (acted_ && modal == nullptr) {
-      timer_.stop();
-    } else if (clock_.elapsed() > 5000) {
-      timer_.stop();
-      ADD_FAILURE() << (acted_ ? "the window stayed open: " : "no modal window named ")
-                    << name_.toStdString();
-      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-    }
-  }
-
-  QString name_;
-  std::function<void(QWidget*)> action_;
   QTimer timer_;
   QElapsedTimer clock_;
   bool acted_ = false;
@@ -66,9 +58,8 @@ QPushButton* button(QWidget* window, int id) {
 
 // Clicks the button that answers `id`.
 void press(QWidget* window, int id) {
-  QPushButton* target = button(window, id);
-  ASSERT_NE(target, nullptr) << "no button " << id;
-  QTest::mouseClick(target, Qt::LeftButton);
+  ASSERT_NE(button(window, id), nullptr) << "no button " << id;
+  QTest::mouseClick(button(window, id), Qt::LeftButton);
 }
 
 QLineEdit* field(QWidget* window, const char* name) {
@@ -76,12 +67,7 @@ QLineEdit* field(QWidget* window, const char* name) {
 }
 
 Prompt prompt(PromptButtons buttons, std::string text = "Do you want to continue?") {
-  Prompt p;
-  p.caption = "Appointment List";
-  p.text = std::move(text);
-  p.buttons = buttons;
-  p.icon = PromptIcon::kExclamation;
-  return p;
+  return Prompt{"Appointment List", std::move(text), buttons, PromptIcon::kExclamation, 0};
 }
 
 // Escape and closing must never answer Yes or Retry: a box closed in passing would otherwise

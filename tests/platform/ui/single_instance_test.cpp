@@ -1,7 +1,6 @@
-// The single-instance service with real processes: this test program starts copies of itself
-// as later starts (or as a primary that is then killed), so the lock file, the socket and the
-// request line are exercised exactly as two starts of the program exercise them. In-process
-// clients send damaged requests that the primary must refuse without stopping.
+// The single-instance service with real processes: this program starts copies of itself as later
+// starts (or as a primary that is then killed), so lock file, socket and request line meet as two
+// starts of the program meet them. In-process clients send damaged requests.
 
 #include "platform/ui/single_instance.h"
 
@@ -56,8 +55,7 @@ class SingleInstanceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(kIsChild);
-    // Sockets and lock files of this test stay in its own directory.
-    tmp_.set(dir_.path());
+    tmp_.set(dir_.path());  // sockets and lock files stay in the test's own directory
     display_.set(":7");
   }
 
@@ -171,13 +169,13 @@ QByteArray exchange(const std::vector<QByteArray>& pieces) {
 TEST_F(SingleInstanceTest, DamagedRequestsAreRefusedAndTheServiceGoesOn) {
   SingleInstance primary;
   ASSERT_TRUE(becomePrimary(primary));
-  const std::vector<QByteArray> damaged = {"1224 abc\n", "1224 4294967296\n",
-                                           "1224 -5\n",  "1224 +5\n",
-                                           "999 5\n",    "1224 5 6\n",
-                                           "1224  5\n",  "1224\n",
-                                           "1224 \n",    "\n",
-                                           "12245\n",    QByteArray(40, '1'),
-                                           "1224 5\r\n", QByteArray("1224 5\0\n", 8)};
+  const QByteArray damaged[] = {"1224 abc\n", "1224 4294967296\n",
+                                "1224 -5\n",  "1224 +5\n",
+                                "999 5\n",    "1224 5 6\n",
+                                "1224  5\n",  "1224\n",
+                                "1224 \n",    "\n",
+                                "12245\n",    QByteArray(40, '1'),
+                                "1224 5\r\n", QByteArray("1224 5\0\n", 8)};
   for (const QByteArray& request : damaged) {
     EXPECT_EQ(exchange({request}), QByteArray("ERR\n")) << request.toStdString();
   }

@@ -1,6 +1,5 @@
 // Saved window positions through the suite profile: a round trip gives the window back its place,
-// size and maximised state; damaged values and places nobody could reach leave the window where
-// it is.
+// size and maximised state; damaged values and places nobody could reach leave it where it is.
 
 #include "platform/ui/window_pos.h"
 
@@ -65,7 +64,7 @@ TEST_F(WindowPosTest, RestoresPlaceSizeAndMaximisedStateSaved) {
 // Damaged texts, then places off the screen: wholly beyond the right and bottom edges (as after
 // a second monitor was unplugged), wholly above and to the left, and only a 10 x 10 corner on it.
 TEST_F(WindowPosTest, DamagedOrUnreachableValuesLeaveTheWindowWhereItIs) {
-  auto at = [](int x, int y, int maximised) {
+  auto at = [](int x, int y, int maximised = 0) {
     return std::to_string(x) + "," + std::to_string(y) + ",300,200," + std::to_string(maximised);
   };
   const char* damaged[] = {"garbage",           "",
@@ -75,8 +74,8 @@ TEST_F(WindowPosTest, DamagedOrUnreachableValuesLeaveTheWindowWhereItIs) {
                            "10,20,300,-200,0",  "10,20,300,200,2",
                            "10,20,40000,200,0", "99999999999999999999,20,300,200,0"};
   std::vector<std::string> values(std::begin(damaged), std::end(damaged));
-  values.push_back(at(screen_.right() + 500, screen_.bottom() + 500, 0));
-  values.push_back(at(screen_.left() - 400, screen_.top() - 300, 0));
+  values.push_back(at(screen_.right() + 500, screen_.bottom() + 500));
+  values.push_back(at(screen_.left() - 400, screen_.top() - 300));
   values.push_back(at(screen_.right() - 9, screen_.bottom() - 9, 1));
   QWidget window;
   place(window, 60, 70, 200, 150);
@@ -94,9 +93,8 @@ TEST_F(WindowPosTest, DamagedOrUnreachableValuesLeaveTheWindowWhereItIs) {
 
   // Half beyond the right edge is a place people leave windows on purpose: it is restored.
   const QRect half(screen_.right() - 150, screen_.top() + 40, 300, 200);
-  const std::string value =
-      std::to_string(half.x()) + "," + std::to_string(half.y()) + ",300,200,0";
-  ASSERT_EQ(QRX_WriteProfileString(kWindowPosSection, "APPTBOOK", value.c_str()), 1);
+  ASSERT_EQ(QRX_WriteProfileString(kWindowPosSection, "APPTBOOK", at(half.x(), half.y()).c_str()),
+            1);
   EXPECT_EQ(QRX_RestoreSavedWindowPos(window, "APPTBOOK"), 1);
   QApplication::processEvents();
   EXPECT_EQ(window.geometry(), half);

@@ -1,61 +1,22 @@
-// The provider setup windows offscreen, over a real database: what the selection dialog lists
-// and hands on, and a whole setup run from the selection to the stored record, driven by mouse
-// clicks. Modal loops are driven by a polling timer that acts on the window once it shows.
+// The provider setup windows offscreen over a real database: what the selection lists and hands
+// on, and a whole setup run driven by mouse clicks from the selection to the stored record.
 
 #include "schedule/ui/provider_setup_dialog.h"
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "schedule/practice_schedule.h"
 #include "schedule/resource_tables.h"
 #include "tests/schedule/schedule_database.h"
+#include "tests/support/qt_main/when_modal.h"
 
 namespace {
 
-// Runs `action` once on the modal window named `name` when it shows; a window that never shows or
-// stays open is rejected after five seconds and fails the test instead of hanging it.
-class WhenModal {
- public:
-  WhenModal(const char* name, std::function<void(QWidget*)> action)
-      : name_(QString::fromLatin1(name)), action_(std::move(action)) {
-    clock_.start();
-    QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
-    timer_.start(5);
-  }
-
- private:
-  void poll() {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!acted_ && modal != nullptr && modal->objectName() == name_ && modal->isVisible()) {
-      acted_ = true;
-      action_(modal);
-    } else if (acted_ && (modal == nullptr || modal->objectName() != name_)) {
-      timer_.stop();
-    } else if (clock_.elapsed() > 5000) {
-      timer_.stop();
-      ADD_FAILURE() << "no modal window, or it stayed open: " << name_.toStdString();
-      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-    }
-  }
-
-  QString name_;
-  std::function<void(QWidget*)> action_;
-  QTimer timer_;
-  QElapsedTimer clock_;
-  bool acted_ = false;
-};
+using vantrel::test::WhenModal;
 
 template <typename W = QPushButton>
 W* child(QWidget* window, const QString& name) {

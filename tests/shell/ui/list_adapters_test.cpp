@@ -1,6 +1,4 @@
-// The adapters between the day list window and the list code: the changes of other workstations
-// remove, add and replace rows of a real list window, keeping the user's selection on a replaced
-// row, and a changed appointment's row is made only when it belongs to the list.
+// The adapters between the day list window and the list code, on a real list window.
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
-// The main window on a practice database, offscreen: what it shows on start, the date commands,
-// the clipboard, the Status menu and the status change, a module that cannot start, and what it
-// leaves behind. Controls are found by their names, as a script would.
+// The main window on a practice database, offscreen; controls are found by their names, as a
+// script would.
 
 #include "shell/ui/main_window.h"
 
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "controls/ui/list_box.h"
+#include "data/schema.h"
 #include "data/users.h"
 #include "lists/row_composers.h"
 #include "shell/ui/header_strip.h"
@@ -43,14 +43,14 @@ class DemoWindow : public PracticeTest {
  protected:
   // Opens on "today" as the program does, with the demo practice around it.
   void open(PackedDate today) {
-    todayEnv_.set(isoDate(today));
+    today_.set(isoDate(today));
     makeDemo(today);
     openWindow(QRX_SysDate());
   }
   // The rows show exactly the appointments of `date`, in start-time order.
   void expectRowsOf(PackedDate date) {
     std::vector<std::uint32_t> expected, shown;
-    for (const AppointmentRecord& a : appointments()) {
+    for (const AppointmentRecord& a : storedRecords<AppointmentRecord>(kAppointmentFile)) {
       if (a.date() == date) expected.push_back(a.identifier());
     }
     ASSERT_FALSE(expected.empty()) << "the demo has appointments on every working day";
@@ -123,7 +123,7 @@ TEST_F(DemoWindow, CopyListPutsTheTitleTheHeaderAndEveryRowOnTheClipboard) {
 // The day command of the administration tool prints, for the same date and view, exactly the
 // rows the window shows.
 TEST_F(DemoWindow, DayCommandPrintsTheRowsTheWindowShowsInEveryView) {
-  todayEnv_.set(isoDate(kWednesday));
+  today_.set(isoDate(kWednesday));
   makeDemo(kWednesday);
   // The view saved as APPT/APPTVIEW, then the command's options for the same view.
   const std::vector<std::vector<std::string>> views = {
@@ -154,6 +154,16 @@ class SmallWindow : public PracticeTest {
     PracticeTest::SetUp();
     makeSmallPractice();
   }
+  void TearDown() override {
+    QRX_SignOff();
+    PracticeTest::TearDown();
+  }
+  // Adds the user `login` (password "pw-" + login) with `rights` and signs him on.
+  void signOn(const std::string& login, const std::vector<int>& rights) {
+    std::uint32_t id = 0;
+    ASSERT_EQ(addUser(login, login, "pw-" + login, rights, &id), 0);
+    ASSERT_EQ(QRX_SignOn(login.c_str(), ("pw-" + login).c_str()), 1);
+  }
   std::vector<std::string> statusItems() const {
     std::vector<std::string> items;
     auto* menu = window_->findChild<QMenu*>(QStringLiteral("menuStatus"));
@@ -180,30 +190,24 @@ TEST_F(SmallWindow, StatusMenuHasAnItemPerDefinedStatusAndFollowsRefresh) {
                                                      "302 Seated", "312 Lab&&In"}));
 }
 
-TEST_F(SmallWindow, StatusCommandWithoutSelectedRowSaysNoAppointmentSelected) {
-  addStatus(1, "Here", '2');
-  const std::uint32_t id = addAppointment({day_, "OP1", "DR1", 9, 0, "Adams"});
-  const AppointmentRecord before = *appointment(id);
-  openWindow(day_);
-  ASSERT_EQ(window_->dayList().count(), 1);
-  window_->action(301)->trigger();
-  ASSERT_EQ(prompter_.asked().size(), 1u);
-  const Prompt& p = prompter_.asked()[0].prompt;
-  EXPECT_EQ(p.text, "No appointment selected!");
-  EXPECT_EQ(p.icon, PromptIcon::kStop);
-  EXPECT_TRUE(appointment(id)->sameBytes(before));
-}
-
 // That other workstations hear of the change is the two-process test's part.
-TEST_F(SmallWindow, SetStatusChangesOnlyTheStatusAndKeepsTheRowSelected) {
+TEST_F(SmallWindow, SetStatusNeedsASelectedRowAndChangesOnlyTheStatusKeepingTheSelection) {
   addStatus(3, "Ready", '1');
   const std::uint32_t first = addAppointment({day_, "OP1", "DR1", 9, 0, "Adams"});
   const std::uint32_t second = addAppointment({day_, "OP2", "DR2", 10, 30, "Brown"});
   const AppointmentRecord before = *appointment(second);
   openWindow(day_);
   ASSERT_EQ(rowOf(second), 1);
-  window_->dayList().selectRow(1, SelectAction::kSelect, false);
+  window_->action(303)->trigger();
+  ASSERT_EQ(prompter_.asked().size(), 1u);
+  const Prompt p = prompter_.asked()[0].prompt;
+  EXPECT_EQ(p.text, "No appointment selected!");
+  EXPECT_EQ(p.icon, PromptIcon::kStop);
+  EXPECT_TRUE(appointment(second)->sameBytes(before));
+  EXPECT_EQ(appointment(first)->status(), 0);
 
+  prompter_.clearRecord();
+  window_->dayList().selectRow(1, SelectAction::kSelect, false);
   window_->action(303)->trigger();
   EXPECT_TRUE(prompter_.asked().empty());
   const AppointmentRecord after = *appointment(second);
@@ -257,40 +261,29 @@ std::string titleOfModalOpenedBy(Command command) {
 }
 
 TEST_F(SmallWindow, SetupCommandsNeedTheirRightsAndThenOpenTheirDialogs) {
-  std::uint32_t id = 0;
-  ASSERT_EQ(addUser("desk", "Desk", "pw-desk", {kRightRunAppointmentList}, &id), 0);
-  ASSERT_EQ(addUser("setup", "Setup User", "pw-setup", {kRightPracticeSetup, kRightProviderSetup},
-                    &id),
-            0);
-  ASSERT_EQ(QRX_SignOn("desk", "pw-desk"), 1);
+  signOn("desk", {kRightRunAppointmentList});
   openWindow(day_);
   // The desk lacks right 68: the approval prompt is cancelled and no dialog opens.
   EXPECT_EQ(titleOfModalOpenedBy([this] { window_->runCommand(kCmdPracticeSetup); }), "");
   ASSERT_FALSE(prompter_.asked().empty());
   EXPECT_NE(prompter_.asked().back().prompt.text.find("right 68"), std::string::npos);
 
-  ASSERT_EQ(QRX_SignOn("setup", "pw-setup"), 1);
+  signOn("setup", {kRightPracticeSetup, kRightProviderSetup});
   EXPECT_EQ(titleOfModalOpenedBy([this] { window_->runCommand(kCmdPracticeSetup); }),
             "Practice Appointment Setup");
   EXPECT_EQ(titleOfModalOpenedBy([this] { window_->runCommand(kCmdProviderSetup); }),
             "Provider Setup");
-  QRX_SignOff();
 }
 
 TEST_F(SmallWindow, EnterOnARowOpensItsAppointment) {
   const std::uint32_t id = addAppointment({day_, "OP1", "DR1", 9, 0, "Adams"});
-  std::uint32_t user = 0;
-  ASSERT_EQ(addUser("desk", "Desk", "pw-desk", {kRightEditAppointment, kRightNewAppointment},
-                    &user),
-            0);
-  ASSERT_EQ(QRX_SignOn("desk", "pw-desk"), 1);
+  signOn("desk", {kRightEditAppointment, kRightNewAppointment});
   openWindow(day_);
   ASSERT_EQ(rowOf(id), 0);
   window_->dayList().selectRow(0, SelectAction::kSelect, false);
-  const std::string title = titleOfModalOpenedBy(
-      [this] { QTest::keyClick(&window_->dayList(), Qt::Key_Return); });
+  const std::string title =
+      titleOfModalOpenedBy([this] { QTest::keyClick(&window_->dayList(), Qt::Key_Return); });
   EXPECT_EQ(title.rfind("Appointment Information - (", 0), 0u) << "[" << title << "]";
-  QRX_SignOff();
 }
 
 class BareWindow : public PracticeTest {};

@@ -1,9 +1,5 @@
-// Two workstations on one data directory, as two processes: an appointment that the other
-// workstation adds on the shown day reaches this window's list on its notification timer, and a
-// status this window sets reaches the other workstation's record.
-//
-// A process must not carry an open database across fork(): the test closes its database before
-// forking, and the child opens its own.
+// Two workstations on one data directory, as two processes. A process must not carry an open
+// database across fork(): the test closes its database before forking, the child opens its own.
 
 #include <gtest/gtest.h>
 
@@ -15,9 +11,9 @@
 #include <thread>
 
 #include "controls/ui/list_box.h"
+#include "data/access_layer.h"
 #include "data/appointment_record.h"
 #include "data/schema.h"
-#include "data/access_layer.h"
 #include "data/short_session.h"
 #include "editing/appointment_edit.h"
 #include "lists/definitions.h"
@@ -34,9 +30,18 @@ namespace {
 using vantrel::test::ChildProcess;
 
 constexpr std::uint8_t kOther = 102;
+const PackedDate kDay = QRX_DateIn(2026, 6, 2);
 
 class Workstations : public shellui::PracticeTest {
  protected:
+  // Several workstations: the timer applies the changes every 5 seconds.
+  void SetUp() override {
+    PracticeTest::SetUp();
+    makeSmallPractice();
+    setProfile("NETWORK", "NetVersion", "1");
+    setProfile("NETWORK", "StationCount", "2");
+    setProfile("NETWORK", "UpdateSpeed", "5");
+  }
   // Runs the event loop until `done` or the time is up.
   bool waitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
     QElapsedTimer clock;
@@ -51,24 +56,18 @@ class Workstations : public shellui::PracticeTest {
 };
 
 TEST_F(Workstations, OtherWorkstationsChangesReachTheListAndOursReachThem) {
-  const PackedDate day = QRX_DateIn(2026, 6, 2);
-  makeSmallPractice();
   addStatus(1, "Here", '1');
-  const std::uint32_t existing = addAppointment({day, "OP1", "DR1", 9, 0, "Adams", 11});
-  // Several workstations: the timer applies the changes every 5 seconds.
-  setProfile("NETWORK", "NetVersion", "1");
-  setProfile("NETWORK", "StationCount", "2");
-  setProfile("NETWORK", "UpdateSpeed", "5");
+  const std::uint32_t existing = addAppointment({kDay, "OP1", "DR1", 9, 0, "Adams", 11});
 
   const std::string path = dataPath();
   closeDatabase();
   ChildProcess other([&](ChildProcess& self) -> int {
     if (!self.receive()) return 2;
     if (QDB_InitDataBase(path.c_str()) != 1) return 3;
-    if (registerView(kOther, day, 0, "", "") != 0) return 4;
+    if (registerView(kOther, kDay, 0, "", "") != 0) return 4;
     AppointmentRecord appt;
     appt.setUnitSize(1);
-    appt.schedule(day, "OP2", 8, 0);
+    appt.schedule(kDay, "OP2", 8, 0);
     appt.setProvider("DR2");
     appt.setName("Early, Added");
     {
@@ -76,7 +75,7 @@ TEST_F(Workstations, OtherWorkstationsChangesReachTheListAndOursReachThem) {
       if (s.handle() == 0 || QDB_AddRec(s.handle(), appt.data(), appt.size()) != 1) return 5;
     }
     const std::uint32_t id = rec::loadU32(appt.data() + 2);
-    if (notifyChange(kOther, day, "OP2", "DR2", id, StationRecord::kAdded) != 0) return 6;
+    if (notifyChange(kOther, kDay, "OP2", "DR2", id, StationRecord::kAdded) != 0) return 6;
     self.send(id);
 
     // Then what this workstation heard of the other's status change.
@@ -89,7 +88,7 @@ TEST_F(Workstations, OtherWorkstationsChangesReachTheListAndOursReachThem) {
     return 0;
   });
   reopenDatabase();
-  openWindow(day);
+  openWindow(kDay);
   ASSERT_TRUE(window_->notificationTimerRuns());
   ASSERT_EQ(window_->dayList().count(), 1);
 
@@ -116,17 +115,11 @@ TEST_F(Workstations, OtherWorkstationsChangesReachTheListAndOursReachThem) {
 // The other workstation books, moves and re-dates an appointment through the appointment
 // dialog's own save; each step reaches this window's list with the next pending changes.
 TEST_F(Workstations, AppointmentsSavedAtAnotherWorkstationFollowOnTheList) {
-  const PackedDate day = QRX_DateIn(2026, 6, 2);
-  makeSmallPractice();
-  setProfile("NETWORK", "NetVersion", "1");
-  setProfile("NETWORK", "StationCount", "2");
-  setProfile("NETWORK", "UpdateSpeed", "5");
-
   const std::string path = dataPath();
   closeDatabase();
   ChildProcess other([&](ChildProcess& self) -> int {
     if (QDB_InitDataBase(path.c_str()) != 1) return 3;
-    if (registerView(kOther, day, 0, "", "") != 0) return 4;
+    if (registerView(kOther, kDay, 0, "", "") != 0) return 4;
     ScriptedPrompter yes(ScriptedPrompter::Fallback::kAffirmative);
     PracticeSchedule practice;
     ProviderScheduleTable providers;
@@ -168,7 +161,7 @@ TEST_F(Workstations, AppointmentsSavedAtAnotherWorkstationFollowOnTheList) {
     return 0;
   });
   reopenDatabase();
-  openWindow(day);
+  openWindow(kDay);
   // The timer's work, done at once (the first test shows the timer doing it).
   const auto rowText = [this](std::uint32_t id) {
     window_->applyPendingChanges();

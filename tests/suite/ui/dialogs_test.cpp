@@ -1,19 +1,10 @@
-// The suite components' dialogs, offscreen: found by their names, worked with real key and mouse
-// events while their modal loop runs, and judged by what they hand back or store.
+// The suite components' dialogs offscreen, worked with real key and mouse events while their
+// modal loop runs, and judged by what they hand back or store.
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QDialog>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "platform/qrx/scripted_prompter.h"
 #include "suite/lab_cases.h"
@@ -21,39 +12,11 @@
 #include "suite/ui/attach_cases.h"
 #include "suite/ui/patient_alerts_dialog.h"
 #include "tests/suite/suite_database.h"
+#include "tests/support/qt_main/when_modal.h"
 
 namespace {
 
-// Runs `action` on the modal window named `name` once it shows; a window that never shows or
-// stays open is closed after five seconds and fails the test instead of hanging it.
-class WhenModal {
- public:
-  WhenModal(const char* name, std::function<void(QWidget*)> action)
-      : name_(QString::fromLatin1(name)), action_(std::move(action)) {
-    clock_.start();
-    QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
-    timer_.start(5);
-  }
-  ~WhenModal() { EXPECT_TRUE(acted_) << "no modal window named " << name_.toStdString(); }
-
- private:
-  void poll() {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!acted_ && modal != nullptr && modal->objectName() == name_ && modal->isVisible()) {
-      acted_ = true;
-      action_(modal);
-    } else if (clock_.elapsed() > 5000) {
-      timer_.stop();
-      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-    }
-  }
-
-  QString name_;
-  std::function<void(QWidget*)> action_;
-  QTimer timer_;
-  QElapsedTimer clock_;
-  bool acted_ = false;
-};
+using vantrel::test::WhenModal;
 
 void press(QWidget* window, int id) {
   auto* button = window->findChild<QPushButton*>(QString::number(id));

@@ -1,9 +1,17 @@
 #pragma once
-// What a command of the administration tool printed and returned.
+// What a command of the administration tool printed and returned, and a fixture that runs it on
+// a data directory of the test's own with "today" on Wednesday 11 March 2026.
+
+#include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "contracts/qdb.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+#include "tools/admin_command.h"
 
 namespace toolstest {
 
@@ -40,5 +48,25 @@ inline std::string joined(const Words& words) {
   for (const std::string& w : words) s += "[" + w + "]";
   return s;
 }
+
+class CommandTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    profile_.set(dir_.file("VANTREL.INI"));
+    today_.set("2026-03-11");
+  }
+  void TearDown() override { QDB_CloseDataBase(); }
+
+  std::string data() const { return dir_.file("data"); }
+  // The administration command with "--data <data()>" before `args`.
+  Outcome run(Words args) const {
+    args.insert(args.begin(), {"--data", data()});
+    return capture(runAdminCommand, args);
+  }
+
+  vantrel::test::TempDir dir_{"vantrel-tools"};
+  vantrel::test::ScopedEnv profile_{"VANTREL_PROFILE"};
+  vantrel::test::ScopedEnv today_{"VANTREL_TODAY"};
+};
 
 }  // namespace toolstest

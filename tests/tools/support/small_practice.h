@@ -1,7 +1,6 @@
 #pragma once
-// A small demo practice made in a test's own data directory, and reads of its appointments, for
-// tests that book through the administration command. Every function leaves the database
-// closed, as runAdminCommand expects.
+// A small demo practice in a test's own data directory, and reads of its appointments. Every
+// function leaves the database closed, as runAdminCommand expects.
 
 #include <gtest/gtest.h>
 
@@ -17,8 +16,8 @@
 
 namespace toolstest {
 
-// The demo places its dated appointments in the 60 days around this day (a Wednesday), so the
-// weeks from 2026-04-13 on are free.
+// The demo places its dated appointments in the 60 days around this Wednesday, so the weeks
+// from 2026-04-13 on are free.
 inline PackedDate smallPracticeToday() { return QRX_DateIn(2026, 3, 11); }
 
 // Makes the database in `dataDir` and fills it with a demo practice of 30 households.

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "platform/qrxdb/testing.h"
 
 namespace qdbtest {
@@ -30,11 +32,8 @@ std::uint32_t Rec::u32(std::size_t at) const {
 }
 
 std::string Rec::text(std::size_t at) const {
-  std::string s;
-  for (std::size_t i = at; i < bytes_.size() && bytes_[i] != 0; ++i) {
-    s += static_cast<char>(bytes_[i]);
-  }
-  return s;
+  const auto end = std::find(bytes_.begin() + at, bytes_.end(), 0);
+  return std::string(bytes_.begin() + at, end);
 }
 
 namespace {
@@ -54,10 +53,8 @@ QdbFileDef apptDef() {
 
 Rec appt(std::uint32_t date, const std::string& operatory, std::uint32_t patient) {
   Rec r(kApptSize);
-  r.u32(6, date).u8(10, 3).text(11, 4, "").u32(54, patient);
-  for (std::size_t i = 0; i < 4 && i < operatory.size(); ++i) {
-    r.u8(11 + i, static_cast<std::uint8_t>(operatory[i]));
-  }
+  r.u32(6, date).u8(10, 3).u32(54, patient);
+  std::copy_n(operatory.begin(), std::min<std::size_t>(4, operatory.size()), r.data() + 11);
   return r;
 }
 
@@ -89,6 +86,13 @@ Key keyU32(std::uint32_t v) {
 
 int findRec(QdbHandle file, int key, const Key& bytes, Rec& r) {
   return QDB_FindRec(file, key, bytes.data(), bytes.size(), r.data(), r.size());
+}
+
+::testing::AssertionResult failed(std::int64_t result, int error, QdbSession session) {
+  const int last = QDB_GetLastErrorNum(session);
+  if (result == 0 && last == error) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "gave " << result << " with error " << last << ", not 0 with error " << error;
 }
 
 std::vector<std::uint32_t> walk(QdbHandle file, int key, std::size_t recordSize, std::size_t at,
@@ -134,9 +138,7 @@ std::string integrity(const TempDir& dir) {
 
 void DatabaseTest::SetUp() {
   ASSERT_EQ(QDB_CreateDataBase(dir_.path().c_str()), 1);
-  ASSERT_EQ(QDB_InitDataBase(dir_.path().c_str()), 1);
-  session_ = QDB_StartSession(1);
-  ASSERT_NE(session_, 0);
+  reopenWith(nullptr);
 }
 
 void DatabaseTest::TearDown() {
@@ -157,18 +159,6 @@ QdbHandle DatabaseTest::createAndOpen(const QdbFileDef& def) {
   QdbHandle file = QDB_OpenFile(session_, def.fileNumber);
   EXPECT_NE(file, 0u) << "error " << lastError();
   return file;
-}
-
-QdbHandle DatabaseTest::open(int number, QdbSession session) {
-  return QDB_OpenFile(session != 0 ? session : session_, number);
-}
-
-int DatabaseTest::lastError(QdbSession session) const {
-  return QDB_GetLastErrorNum(session != 0 ? session : session_);
-}
-
-int DatabaseTest::lastFile(QdbSession session) const {
-  return QDB_GetLastFileNum(session != 0 ? session : session_);
 }
 
 }  // namespace qdbtest

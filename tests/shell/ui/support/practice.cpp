@@ -3,30 +3,15 @@
 #include <cstdio>
 
 #include "controls/ui/list_box.h"
-#include "data/database_setup.h"
 #include "data/definition_record.h"
 #include "data/record_readers.h"
 #include "data/resource_records.h"
 #include "data/schema.h"
-#include "data/short_session.h"
 #include "shell/shell_settings.h"
 #include "tests/shell/support/station_reading.h"
 #include "tools/demo_practice.h"
 
 namespace shellui {
-
-namespace {
-
-template <typename Record>
-std::uint32_t addRecord(QdbSession session, int file, Record& record) {
-  const QdbHandle f = QDB_OpenFile(session, file);
-  EXPECT_NE(f, 0u) << "file " << file;
-  EXPECT_NE(QDB_AddRec(f, record.data(), record.size()), 0) << "file " << file;
-  QDB_CloseFile(f);
-  return rec::loadU32(record.data() + 2);
-}
-
-}  // namespace
 
 std::string isoDate(PackedDate date) {
   std::int16_t y = 0, m = 0, d = 0;
@@ -38,30 +23,19 @@ std::string isoDate(PackedDate date) {
 }
 
 void PracticeTest::SetUp() {
-  profileEnv_.set(dir_.file("VANTREL.INI"));
-  todayEnv_.unset();
-  dataPath_ = dir_.file("data");
-  setProfile("GENERAL", "Path", dataPath_);
-  ASSERT_EQ(createPracticeDatabase(dataPath_.c_str()), 0);
+  PracticeDatabase::SetUp();
   ASSERT_EQ(db_.startSession(), 0);
-  writer_ = QDB_StartSession(1);
-  ASSERT_NE(writer_, 0);
 }
-
-void PracticeTest::TearDown() { closeDatabase(); }
 
 void PracticeTest::closeDatabase() {
   window_.reset();
   db_.endSession();
   QDB_CloseDataBase();
-  writer_ = 0;
 }
 
 void PracticeTest::reopenDatabase() {
-  ASSERT_EQ(QDB_InitDataBase(dataPath_.c_str()), 1);
+  ASSERT_EQ(QDB_InitDataBase(dataPath().c_str()), 1);
   ASSERT_EQ(db_.startSession(), 0);
-  writer_ = QDB_StartSession(1);
-  ASSERT_NE(writer_, 0);
 }
 
 void PracticeTest::setProfile(const char* section, const char* key, const std::string& value) {
@@ -71,12 +45,12 @@ void PracticeTest::setProfile(const char* section, const char* key, const std::s
 void PracticeTest::makeSmallPractice(bool operatories) {
   PracticeRecord practice = PracticeRecord::blank();
   practice.setName("Small Practice");
-  addRecord(writer_, kResourceFile, practice);
+  add(kResourceFile, practice);
   for (const char* code : {"DR1", "DR2"}) {
     ProviderRecord p;
     p.setKey(rec::kKindProvider, code);
     p.setLastName(code);
-    addRecord(writer_, kResourceFile, p);
+    add(kResourceFile, p);
   }
   std::uint8_t n = 0;
   for (const char* code : {"OP1", "OP2"}) {
@@ -84,7 +58,7 @@ void PracticeTest::makeSmallPractice(bool operatories) {
     OperatoryRecord o;
     o.setKey(rec::kKindOperatory, code);
     o.setAssignmentNumber(n++);
-    addRecord(writer_, kResourceFile, o);
+    add(kResourceFile, o);
   }
 }
 
@@ -111,7 +85,7 @@ std::uint32_t PracticeTest::addAppointment(const Appt& a) {
   r.setStatus(a.status);
   r.setLength(30);
   r.setDescription("Check-up");
-  return addRecord(writer_, kAppointmentFile, r);
+  return add(kAppointmentFile, r);
 }
 
 void PracticeTest::addStatus(std::uint8_t number, const std::string& name, char colour) {
@@ -119,7 +93,7 @@ void PracticeTest::addStatus(std::uint8_t number, const std::string& name, char 
   d.setKey(DefinitionRecord::kApptStatus, number);
   d.setStatusColourCode(colour);
   d.setStatusName(name);
-  addRecord(writer_, kDefinitionFile, d);
+  add(kDefinitionFile, d);
 }
 
 std::optional<AppointmentRecord> PracticeTest::appointment(std::uint32_t id) {
@@ -130,17 +104,6 @@ std::optional<AppointmentRecord> PracticeTest::appointment(std::uint32_t id) {
 
 std::optional<StationRecord> PracticeTest::station(std::uint8_t code) {
   return shelltest::readStation(code);
-}
-
-std::vector<AppointmentRecord> PracticeTest::appointments() {
-  std::vector<AppointmentRecord> out;
-  ShortSession s(kAppointmentFile);
-  AppointmentRecord r;
-  for (int ok = QDB_FirstRec(s.handle(), kAppointmentFile, r.data(), r.size()); ok != 0;
-       ok = QDB_NextRec(s.handle(), kAppointmentFile, r.data(), r.size())) {
-    out.push_back(r);
-  }
-  return out;
 }
 
 MainWindow& PracticeTest::openWindow(PackedDate today) {

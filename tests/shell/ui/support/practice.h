@@ -1,8 +1,5 @@
 #pragma once
-// A practice database of a test's own for the main window: the suite profile points at it, and
-// records go in through a session of the test's own (as another workstation would write them).
-
-#include <gtest/gtest.h>
+// The practice database of a test for the main window, and the window over it.
 
 #include <cstdint>
 #include <memory>
@@ -10,15 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "contracts/qdb.h"
-#include "contracts/qrx.h"
 #include "data/access_layer.h"
 #include "data/appointment_record.h"
 #include "data/station_record.h"
 #include "platform/qrx/scripted_prompter.h"
 #include "shell/ui/main_window.h"
-#include "tests/support/scoped_env.h"
-#include "tests/support/temp_dir.h"
+#include "tests/data/practice_database.h"
 
 namespace shellui {
 
@@ -33,18 +27,16 @@ struct Appt {
   std::uint8_t status = 0;
 };
 
-class PracticeTest : public ::testing::Test {
+class PracticeTest : public PracticeDatabase {
  protected:
   void SetUp() override;
-  void TearDown() override;
+  void TearDown() override { closeDatabase(); }
 
-  const std::string& dataPath() const { return dataPath_; }
-  // Ends the window, every session and the database (before a fork, or a command that closes
-  // the database itself), and opens the database and the sessions again.
+  // Ends the window, the session and the database (before a fork, or a command that closes the
+  // database itself), and opens the database and the session again.
   void closeDatabase();
   void reopenDatabase();
 
-  // The suite profile of the test.
   void setProfile(const char* section, const char* key, const std::string& value);
 
   // The practice record, providers DR1 and DR2, operatories OP1 and OP2 (`operatories` false
@@ -58,7 +50,6 @@ class PracticeTest : public ::testing::Test {
 
   std::optional<AppointmentRecord> appointment(std::uint32_t id);
   std::optional<StationRecord> station(std::uint8_t code);
-  std::vector<AppointmentRecord> appointments();
 
   // Makes the main window with the profile's settings and sets it up on `today`; the window's
   // prompter is prompter_.
@@ -68,12 +59,7 @@ class PracticeTest : public ::testing::Test {
   // The index of the row of appointment `id`, or -1.
   int rowOf(std::uint32_t id) const;
 
-  vantrel::test::TempDir dir_{"vantrel-shell-ui"};
-  vantrel::test::ScopedEnv profileEnv_{"VANTREL_PROFILE"};
-  vantrel::test::ScopedEnv todayEnv_{"VANTREL_TODAY"};
-  std::string dataPath_;
   AccessLayer db_;
-  QdbSession writer_ = 0;
   ScriptedPrompter prompter_;
   std::unique_ptr<MainWindow> window_;
 };
