@@ -93,23 +93,6 @@ class WeekRecords {
   std::map<std::pair<std::uint8_t, std::string>, RscUseRecord> held_;
 };
 
-// The hours that hold on one weekday of a week (the rule of the practice calendar): the week
-// record's three periods and day state when it has hours of its own that day (any of its
-// three starts not 0), else the default hours with state 0.
-DateHours effectiveHours(const RscUseRecord* week, const DayHours& defaults, std::size_t day) {
-  if (week == nullptr) return {defaults, 0};
-  bool own = false;
-  for (std::size_t p = 0; p < kDayPeriods; ++p) own = own || week->weekStart(day, p) != 0;
-  if (!own) return {defaults, 0};
-  DateHours h;
-  for (std::size_t p = 0; p < kDayPeriods; ++p) {
-    h.hours.start[p] = workingTime(week->weekStart(day, p));
-    h.hours.end[p] = workingTime(week->weekEnd(day, p));
-  }
-  h.flag = week->dayState(day);
-  return h;
-}
-
 // ---------------------------------------------------------------------------------------------
 // The search
 
@@ -203,7 +186,7 @@ class Search {
     records_.enter(week);
     const RscUseRecord* office = records_.find(RscUseRecord::kPractice, rec::kPracticeCode);
     for (std::size_t d = 0; d < kWeekDays; ++d) {
-      const DateHours h = effectiveHours(office, practice_.hours[d], d);
+      const DateHours h = effectiveHoursOf(office, practice_.hours[d], d);
       weekHours_[d] = windowedHours(h.hours, params_.timeStart, params_.timeEnd);
       weekFlags_[d] = h.flag;
     }
@@ -257,8 +240,8 @@ class Search {
       const int index = findProvider(table_, providers_[p]);
       if (index < 0) continue;
       const ProviderEntry& entry = table_.providers[static_cast<std::size_t>(index)];
-      const DateHours own =
-          effectiveHours(records_.find(RscUseRecord::kProvider, entry.code), entry.hours[day], day);
+      const DateHours own = effectiveHoursOf(records_.find(RscUseRecord::kProvider, entry.code),
+                                             entry.hours[day], day);
       if (own.flag >= kClosedFlag || !own.hours.works()) continue;
       const std::optional<SlotMap> used = providerUse(entry, day);
       if (!used) continue;

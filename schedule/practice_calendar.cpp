@@ -74,9 +74,9 @@ HolidayResult changeHoliday(Prompter& prompter, PracticeSchedule& practice, int 
       return HolidayResult::kTableFull;
     }
     if (!present) {
-      changed = record.setHoliday(*freeSlot, HolidayEntry{static_cast<std::uint8_t>(month),
-                                                          static_cast<std::uint8_t>(day), 0,
-                                                          static_cast<std::uint8_t>(kind)});
+      changed = record.setHoliday(
+          *freeSlot, HolidayEntry{static_cast<std::uint8_t>(month), static_cast<std::uint8_t>(day),
+                                  0, static_cast<std::uint8_t>(kind)});
     }
   }
   if (!changed) {
@@ -125,8 +125,8 @@ int hoursOfDates(std::uint8_t kind, std::string_view code, const WeekHours& defa
       if (file.handle() != 0) {
         const auto key = rscUseKey(kind, code, week);
         RscUseRecord r;
-        if (QDB_FindRec(file.handle(), kRscUseByKey, key.data(), key.size(), r.data(),
-                        r.size()) != 0) {
+        if (QDB_FindRec(file.handle(), kRscUseByKey, key.data(), key.size(), r.data(), r.size()) !=
+            0) {
           read = r;
         } else if (const int error = QDB_GetLastErrorNum(file.session());
                    error != kQdbNotFound && firstError == kQdbOk) {
@@ -136,24 +136,27 @@ int hoursOfDates(std::uint8_t kind, std::string_view code, const WeekHours& defa
       held = weeks.emplace(week, read).first;
     }
     const auto d = static_cast<std::size_t>(day);
-    DateHours entry{defaults[d], 0};
-    if (const std::optional<RscUseRecord>& r = held->second; r) {
-      bool ownHours = false;
-      for (std::size_t p = 0; p < kDayPeriods; ++p) ownHours |= r->weekStart(d, p) != 0;
-      if (ownHours) {
-        for (std::size_t p = 0; p < kDayPeriods; ++p) {
-          entry.hours.start[p] = workingTime(r->weekStart(d, p));
-          entry.hours.end[p] = workingTime(r->weekEnd(d, p));
-        }
-        entry.flag = r->dayState(d);
-      }
-    }
-    out->push_back(entry);
+    const std::optional<RscUseRecord>& r = held->second;
+    out->push_back(effectiveHoursOf(r ? &*r : nullptr, defaults[d], d));
   }
   return firstError;
 }
 
 }  // namespace
+
+DateHours effectiveHoursOf(const RscUseRecord* week, const DayHours& defaults, std::size_t day) {
+  if (week == nullptr || day >= kWeekDays) return {defaults, 0};
+  bool own = false;
+  for (std::size_t p = 0; p < kDayPeriods; ++p) own = own || week->weekStart(day, p) != 0;
+  if (!own) return {defaults, 0};
+  DateHours h;
+  for (std::size_t p = 0; p < kDayPeriods; ++p) {
+    h.hours.start[p] = workingTime(week->weekStart(day, p));
+    h.hours.end[p] = workingTime(week->weekEnd(day, p));
+  }
+  h.flag = week->dayState(day);
+  return h;
+}
 
 HolidayResult setYearlyHoliday(Prompter& prompter, PracticeSchedule& practice, int month, int day,
                                int kind) {

@@ -21,6 +21,7 @@
 #include "schedule/schedule_time.h"
 
 class Prompter;
+class RscUseRecord;
 struct PracticeSchedule;
 struct ProviderEntry;
 
@@ -67,7 +68,8 @@ int setDateHours(Prompter& prompter, std::uint8_t kind, std::string_view code, P
 // Gives a provider the default hours again on each date: where the date's week record exists,
 // the date's three periods become 0 (no hours of its own); a date without a week record is
 // left alone (nothing is made). 0, or the first error (told; the dates before it are done).
-int resetProviderHours(Prompter& prompter, std::string_view code, std::span<const PackedDate> dates);
+int resetProviderHours(Prompter& prompter, std::string_view code,
+                       std::span<const PackedDate> dates);
 
 // The hours and the day state that hold on one date.
 struct DateHours {
@@ -75,6 +77,11 @@ struct DateHours {
   std::uint8_t flag = 0;  // the week record's day state; 0 when the default hours hold
   bool operator==(const DateHours&) const = default;
 };
+
+// The hours that hold on weekday `day` (0 = Sunday) of a week: the week record's three periods
+// and day state when it has hours of its own that day (any of its three starts not 0), else
+// `defaults` with state 0. A null `week` (no record for the week) gives the defaults.
+DateHours effectiveHoursOf(const RscUseRecord* week, const DayHours& defaults, std::size_t day);
 
 // For each date (in order), its effective hours: the week record's periods (0xFFFF read as -1)
 // and day state when the record has hours for that day (any of its three starts not 0), else

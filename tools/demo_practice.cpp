@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <map>
 #include <set>
-#include <sstream>
 #include <span>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -260,8 +260,8 @@ struct DemoStatus {
 constexpr std::array<DemoStatus, 10> kStatuses = {{
     {1, "Here", '1', ""},
     {2, "Seated", '2', ""},
-    {3, "Ready", 'x', "16744448"},    // (0, 128, 255)
-    {4, "Conf", 'x', "16711808"},  // (128, 0, 255)
+    {3, "Ready", 'x', "16744448"},  // (0, 128, 255)
+    {4, "Conf", 'x', "16711808"},   // (128, 0, 255)
     {5, "L/Msg", '1', ""},
     {6, "Late", '3', ""},
     {7, "W/Out", '3', ""},
@@ -283,16 +283,16 @@ struct DemoBlock {
   const char* provider;
   const char* name;
   const char* operatory;
-  int type;           // position in the type list; 0 = every type
-  const char* days;   // Sunday first: 'x' = the block applies
-  int start;          // 5-minute units
+  int type;          // position in the type list; 0 = every type
+  const char* days;  // Sunday first: 'x' = the block applies
+  int start;         // 5-minute units
   int end;
 };
 
 // The office closes on one weekday about two weeks ahead, and a hygienist takes three days off
 // the week after; both are chosen relative to "today" so that every demo shows them.
-constexpr int kClosedDayOffset = 12;     // the first Friday at least this many days after today
-constexpr int kVacationOffset = 15;      // the first Monday at least this many days after today
+constexpr int kClosedDayOffset = 12;  // the first Friday at least this many days after today
+constexpr int kVacationOffset = 15;   // the first Monday at least this many days after today
 constexpr int kVacationDays = 3;
 constexpr const char* kVacationProvider = "HYG1";
 
@@ -314,8 +314,8 @@ enum TypeNumber : std::uint8_t {
 };
 
 constexpr std::array<DemoBlock, 3> kBlocks = {{
-    {"DDS1", "Emergency", "OP1", kTypeEmergency, "-xxxxx-", 96, 102},   // 8:00-8:30
-    {"DDS2", "New patients", "OP3", kTypeExam, "--x-x--", 156, 168},    // 13:00-14:00
+    {"DDS1", "Emergency", "OP1", kTypeEmergency, "-xxxxx-", 96, 102},  // 8:00-8:30
+    {"DDS2", "New patients", "OP3", kTypeExam, "--x-x--", 156, 168},   // 13:00-14:00
     {"HYG1", "Perio", "OP5", kTypePerio, "-----x-", 96, 120},          // 8:00-10:00
 }};
 
@@ -1254,9 +1254,9 @@ int writeScheduleExceptions(PackedDate today, DemoSummary* summary, std::string*
   static constexpr std::array<const char*, 7> kDayWords = {"Sun", "Mon", "Tue", "Wed",
                                                            "Thu", "Fri", "Sat"};
   for (const DemoBlock& b : kBlocks) {
-    std::vector<std::string> words = {"add",  "--prov",   b.provider, "--name",
-                                      b.name, "--op",     b.operatory, "--type",
-                                      std::to_string(b.type)};
+    std::vector<std::string> words = {"add",       "--prov", b.provider,
+                                      "--name",    b.name,   "--op",
+                                      b.operatory, "--type", std::to_string(b.type)};
     for (std::size_t d = 0; d < kDayWords.size(); ++d) {
       if (b.days[d] != 'x') continue;
       words.push_back("--day");
@@ -1293,8 +1293,8 @@ int writeScheduleExceptions(PackedDate today, DemoSummary* summary, std::string*
     }
   }
   summary->notes.push_back("the office is closed on " + dateText(closed) + ", " +
-                           kVacationProvider + " is on vacation from " + dateText(first) +
-                           " to " + dateText(first + kVacationDays - 1) + ", and " +
+                           kVacationProvider + " is on vacation from " + dateText(first) + " to " +
+                           dateText(first + kVacationDays - 1) + ", and " +
                            std::to_string(kBlocks.size()) +
                            " time blocks keep periods free for emergencies, new patients and "
                            "perio visits");

@@ -176,7 +176,6 @@ void MainWindow::buildMenus() {
   edit->addSeparator();
   edit->addAction(makeAction(kCmdPatientAlerts, QStringLiteral("Pat&ient Alerts")));
 
-
   statusMenu_ = menuBar()->addMenu(QStringLiteral("S&tatus"));
   statusMenu_->setObjectName(QStringLiteral("menuStatus"));
 
