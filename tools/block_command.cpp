@@ -21,6 +21,7 @@
 #include "schedule/provider_setup.h"
 #include "schedule/time_block_rules.h"
 #include "tools/admin_command.h"
+#include "tools/command_words.h"
 #include "tools/scheduling_setup.h"
 
 namespace {
@@ -28,7 +29,6 @@ namespace {
 constexpr int kDone = 0;
 constexpr int kFailed = 1;
 constexpr int kBadArguments = 2;
-constexpr std::size_t kMaxCode = 4;
 constexpr std::uint32_t kNewBlockColour = 0xC0C0C0;  // light grey, the same in either byte order
 
 enum class Action { kAdd, kChange, kDelete };
@@ -71,10 +71,6 @@ bool printable(std::string_view text) {
   return true;
 }
 
-bool validCode(std::string_view code) {
-  return !code.empty() && code.size() <= kMaxCode && printable(code);
-}
-
 std::string lower(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -97,20 +93,6 @@ std::optional<int> number(std::string_view text, int base = 10) {
   return n;
 }
 
-// "H:MM" or "HH:MM" on the 5-minute grid, 24:00 included; the unit, or -1.
-std::int32_t unitOfClock(std::string_view text) {
-  const std::size_t colon = text.find(':');
-  if (colon == std::string_view::npos || colon == 0 || colon > 2 || text.size() != colon + 3) {
-    return kNoWorkingTime;
-  }
-  const auto hour = number(text.substr(0, colon));
-  const auto minute = number(text.substr(colon + 1));
-  if (!hour || !minute || *minute % kMinutesPerUnit != 0) {
-    return kNoWorkingTime;
-  }
-  return clockToUnit(*hour, *minute);
-}
-
 // "DAY=HH:MM-HH:MM" or "DAY=off" into `args`; "" when taken, else the problem.
 std::string takeDay(std::string_view value, BlockArgs* args) {
   const std::size_t eq = value.find('=');
@@ -129,8 +111,8 @@ std::string takeDay(std::string_view value, BlockArgs* args) {
   }
   const std::size_t dash = times.find('-');
   if (dash != std::string_view::npos) {
-    spec.start = unitOfClock(times.substr(0, dash));
-    spec.end = unitOfClock(times.substr(dash + 1));
+    spec.start = clockUnits(times.substr(0, dash)).value_or(kNoWorkingTime);
+    spec.end = clockUnits(times.substr(dash + 1)).value_or(kNoWorkingTime);
   }
   if (spec.start == kNoWorkingTime || spec.end == kNoWorkingTime) {
     return "\"" + std::string(times) +
@@ -170,7 +152,7 @@ std::string parse(const std::vector<std::string>& words, BlockArgs* a) {
     std::string problem;
     if (option == "--prov") {
       if (!a->provider.empty()) return "--prov is given twice.";
-      if (!validCode(value))
+      if (!isResourceCode(value))
         return "--prov needs a code of 1 to 4 characters, not \"" + value + "\".";
       a->provider = value;
     } else if (option == "--name" || option == "--new-name") {
@@ -181,7 +163,7 @@ std::string parse(const std::vector<std::string>& words, BlockArgs* a) {
     } else if (option == "--op") {
       if (problem = once(a->operatory); !problem.empty()) return problem;
       if (lower(value) == "none") value.clear();
-      if (!value.empty() && !validCode(value)) {
+      if (!value.empty() && !isResourceCode(value)) {
         return "--op needs a code of 1 to 4 characters or none, not \"" + value + "\".";
       }
       a->operatory = value;

@@ -24,6 +24,7 @@
 #include "editing/scheduling_rules.h"
 #include "platform/qrx/scripted_prompter.h"
 #include "tools/admin_command.h"
+#include "tools/command_words.h"
 #include "tools/day_command.h"
 #include "tools/scheduling_setup.h"
 
@@ -91,30 +92,11 @@ struct Request {
   }
 };
 
-// A whole number in decimal digits only (no sign, no blanks) up to `max`.
-std::optional<std::uint64_t> wholeNumber(std::string_view text, std::uint64_t max) {
-  if (text.empty()) return std::nullopt;
-  for (const char c : text) {
-    if (std::isdigit(static_cast<unsigned char>(c)) == 0) return std::nullopt;
-  }
-  std::uint64_t n = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-  if (ec != std::errc() || end != text.data() + text.size() || n > max) return std::nullopt;
-  return n;
-}
-
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-std::string quoted(std::string_view text) {
-  std::string q(1, '"');
-  q.append(text);
-  q.push_back('"');
-  return q;
 }
 
 // Each reader stores its value or returns the problem.

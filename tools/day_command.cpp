@@ -18,6 +18,7 @@
 #include "lists/row_sink.h"
 #include "platform/qrx/scripted_prompter.h"
 #include "tools/admin_command.h"
+#include "tools/command_words.h"
 
 namespace {
 
@@ -25,7 +26,6 @@ constexpr int kDone = 0;
 constexpr int kFailed = 1;
 constexpr int kBadArguments = 2;
 // Resource codes are four characters in every record.
-constexpr std::size_t kMaxCode = 4;
 
 int badArguments(std::ostream& err, const std::string& problem) {
   err << "apptbook-admin: day: " << problem << "\n\n" << adminUsage();
@@ -44,15 +44,6 @@ bool allDigits(std::string_view text) {
   if (text.empty()) return false;
   for (const char c : text) {
     if (std::isdigit(static_cast<unsigned char>(c)) == 0) return false;
-  }
-  return true;
-}
-
-// A code must be what a record can hold: 1 to 4 printable characters.
-bool validCode(std::string_view code) {
-  if (code.empty() || code.size() > kMaxCode) return false;
-  for (const char c : code) {
-    if (std::isprint(static_cast<unsigned char>(c)) == 0) return false;
   }
   return true;
 }
@@ -106,7 +97,7 @@ int runDayCommand(const std::vector<std::string>& args, std::ostream& out, std::
     if (state.mode != kViewModeAll) {
       return badArguments(err, "give at most one of --op and --prov.");
     }
-    if (!validCode(value)) {
+    if (!isResourceCode(value)) {
       return badArguments(err,
                           option + " needs a code of 1 to 4 characters, not \"" + value + "\".");
     }

@@ -6,9 +6,10 @@
 // 8:00-12:00 and 13:00-17:00, Saturday 8:00-12:00, 10-minute time blocks, three yearly
 // holidays, the office closed on one Friday about two weeks ahead); five providers (one of them
 // inactive) with their default schedules, three time blocks and a hygienist's three days of
-// vacation the week after, two staff members and six operatories; the appointment statuses, appointment types and flag labels;
-// households of patients with their addresses; dated appointments over the 60 days around
-// "today" and undated ones on the Unscheduled list; and the two users of kDemoUsers.
+// vacation the week after, two staff members and six operatories; the appointment statuses,
+// appointment types and flag labels; households of patients with their addresses; dated
+// appointments over the 60 days around "today" and undated ones on the Unscheduled list; and the
+// two users of kDemoUsers.
 //
 // The same seed and the same "today" give the same records byte for byte (the engine gives
 // identifiers in order in a fresh database), apart from the users' password hashes, which are

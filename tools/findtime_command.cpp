@@ -18,6 +18,7 @@
 #include "schedule/find_time.h"
 #include "schedule/time_entry.h"
 #include "tools/admin_command.h"
+#include "tools/command_words.h"
 #include "tools/day_command.h"
 #include "tools/scheduling_setup.h"
 
@@ -41,20 +42,6 @@ struct Request {
   std::optional<std::string> to;
   std::optional<int> count;
 };
-
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
-std::optional<int> wholeNumber(std::string_view text, int max) {
-  if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) {
-        return std::isdigit(static_cast<unsigned char>(c)) != 0;
-      })) {
-    return std::nullopt;
-  }
-  int n = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-  if (ec != std::errc() || end != text.data() + text.size() || n > max) return std::nullopt;
-  return n;
-}
 
 std::string readCodes(std::string_view value, const char* option,
                       std::optional<std::vector<std::string>>* out) {
@@ -103,7 +90,7 @@ std::string readLength(std::string_view value, Request& r) {
   if (!n || *n < kMinutesPerUnit || *n % kMinutesPerUnit != 0) {
     return "--length must be 5 to 1440 minutes in steps of 5, not " + quoted(value) + ".";
   }
-  r.length = *n;
+  r.length = static_cast<int>(*n);
   return "";
 }
 
@@ -126,13 +113,7 @@ std::string readDays(std::string_view value, Request& r) {
 
 // HH:MM (or H:MM) from 00:00 to 24:00 on the 5-minute grid.
 std::string readClock(std::string_view value, const char* option, std::optional<std::string>* out) {
-  const std::size_t colon = value.find(':');
-  std::optional<int> hour, minute;
-  if (colon != std::string_view::npos && colon >= 1 && colon <= 2 && value.size() == colon + 3) {
-    hour = wholeNumber(value.substr(0, colon), 24);
-    minute = wholeNumber(value.substr(colon + 1), 59);
-  }
-  if (!hour || !minute || *minute % kMinutesPerUnit != 0 || (*hour == 24 && *minute != 0)) {
+  if (!clockUnits(value)) {
     return std::string(option) + " must be HH:MM from 00:00 to 24:00 in steps of 5 minutes, not " +
            quoted(value) + ".";
   }
@@ -149,7 +130,7 @@ std::string readCount(std::string_view value, Request& r) {
   const auto n = wholeNumber(value, kLargestCount);
   if (!n || *n < 1)
     return "--count must be a whole number from 1 to 9999, not " + quoted(value) + ".";
-  r.count = *n;
+  r.count = static_cast<int>(*n);
   return "";
 }
 
