@@ -10,6 +10,7 @@
 
 #include "contracts/qdb.h"
 #include "data/record_bytes.h"
+#include "data/record_readers.h"
 #include "data/schema.h"
 #include "editing/time_blocks.h"
 
@@ -37,6 +38,12 @@ RulesResult done() { return {}; }
 RulesResult refused() { return {RulesOutcome::kRefused, 0, 0}; }
 RulesResult invalid() { return {RulesOutcome::kInvalid, 0, 0}; }
 RulesResult changedElsewhere() { return {RulesOutcome::kChangedElsewhere, 0, 0}; }
+
+// Whether the stored appointment still holds every byte the caller read (unlocked read).
+bool stillAsRead(const AppointmentRecord& read) {
+  AppointmentRecord stored;
+  return readAppointmentById(read.identifier(), &stored) && stored.sameBytes(read);
+}
 RulesResult databaseError(int error) { return {RulesOutcome::kDatabaseError, error, 0}; }
 
 void pauseFor(const LockRetry& retry) {
@@ -419,7 +426,15 @@ RulesResult SaveApptWithRules(const SchedulingContext& ctx, bool isNew,
   }
   if (const int error = lockAll(set, wanted); error != kQdbOk) return databaseError(error);
   if (oldPlace) {
-    if (RulesResult r = releaseInto(set, *oldPlace); !r) return r;
+    if (RulesResult r = releaseInto(set, *oldPlace); !r) {
+      // An old placement missing from the week records was most likely moved or taken out at
+      // another workstation after the caller read it: a change made there, not a fault here.
+      if (r.outcome == RulesOutcome::kDatabaseError && r.error == kQdbNotFound &&
+          !stillAsRead(oldAppt)) {
+        return changedElsewhere();
+      }
+      return r;
+    }
   }
   if (newPlace) {
     // A refusal here leaves the old placement where it was: nothing has been written.

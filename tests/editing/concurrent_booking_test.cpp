@@ -145,7 +145,7 @@ TEST(ConcurrentBooking, FourWorkstationsLeaveTheMapsEqualToTheAppointments) {
   for (auto& station : stations) {
     for (std::uint32_t& t : total) {
       const auto n = station->receive(std::chrono::seconds(300));
-      ASSERT_TRUE(n.has_value()) << "a workstation did not finish";
+      ASSERT_TRUE(n.has_value()) << "a workstation did not finish: exit " << station->wait();
       t += *n;
     }
     EXPECT_EQ(station->wait(), 0);

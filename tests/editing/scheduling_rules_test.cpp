@@ -392,6 +392,19 @@ TEST_F(SchedulingRules, ChangeAtAnotherWorkstationCancelsTheSaveWithoutWriting) 
             RulesOutcome::kChangedElsewhere);
   EXPECT_EQ(both().first, before.first);
   EXPECT_FALSE(storedAppointment(id).has_value());
+
+  // Moved elsewhere to another week, its old week records gone with it: still a change made
+  // there, not a database fault here.
+  const std::uint32_t other = book(appointment(monday(), "DR2", "OP2", 14, 0, 30));
+  const AppointmentRecord stale = *storedAppointment(other);
+  ASSERT_TRUE(
+      saveEdited(other, [](AppointmentRecord& a) { a.schedule(monday() + 7, "OP2", 14, 0); }));
+  const auto afterMove = both();
+  AppointmentRecord mine = stale;
+  mine.schedule(tuesday(), "OP1", 11, 0);
+  EXPECT_EQ(SaveApptWithRules(context(), false, stale, mine).outcome,
+            RulesOutcome::kChangedElsewhere);
+  EXPECT_EQ(both(), afterMove);
 }
 
 TEST_F(SchedulingRules, PlacementPastMidnightIsRefusedBeforeAnyQuestion) {
