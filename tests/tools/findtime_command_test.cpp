@@ -29,18 +29,7 @@ class FindTimeCommand : public ::testing::Test {
     ASSERT_EQ(createPracticeDatabase(data().c_str()), 0);
     const QdbSession s = QDB_StartSession(1);
     const QdbHandle resources = QDB_OpenFile(s, kResourceFile);
-    PracticeRecord practice = PracticeRecord::blank();
-    ASSERT_NE(QDB_AddRec(resources, practice.data(), practice.size()), 0);
-    for (const char* code : {"DR1", "DR2"}) {
-      ProviderRecord p;
-      p.setKey(rec::kKindProvider, code);
-      ASSERT_NE(QDB_AddRec(resources, p.data(), p.size()), 0);
-    }
-    for (const char* code : {"OP1", "OP2"}) {
-      OperatoryRecord o;
-      o.setKey(rec::kKindOperatory, code);
-      ASSERT_NE(QDB_AddRec(resources, o.data(), o.size()), 0);
-    }
+    toolstest::addTwoOfEach(resources);
     QDB_EndSession(s);
     QDB_CloseDataBase();
   }

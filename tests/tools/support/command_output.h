@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "contracts/qdb.h"
+#include "data/resource_records.h"
+#include "data/schema.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/admin_command.h"
@@ -47,6 +49,23 @@ inline std::string joined(const Words& words) {
   std::string s;
   for (const std::string& w : words) s += "[" + w + "]";
   return s;
+}
+
+// Adds a practice record, providers DR1 and DR2 and operatories OP1 and OP2, none with a schedule
+// of its own, through the session's open resource file.
+inline void addTwoOfEach(QdbHandle resources) {
+  PracticeRecord practice = PracticeRecord::blank();
+  ASSERT_NE(QDB_AddRec(resources, practice.data(), practice.size()), 0);
+  for (const char* code : {"DR1", "DR2"}) {
+    ProviderRecord p;
+    p.setKey(rec::kKindProvider, code);
+    ASSERT_NE(QDB_AddRec(resources, p.data(), p.size()), 0);
+  }
+  for (const char* code : {"OP1", "OP2"}) {
+    OperatoryRecord o;
+    o.setKey(rec::kKindOperatory, code);
+    ASSERT_NE(QDB_AddRec(resources, o.data(), o.size()), 0);
+  }
 }
 
 class CommandTest : public ::testing::Test {
